@@ -1,0 +1,33 @@
+// Process-wide model tables: the parameter records and the run settings of the model input file,
+// with their initial values (a fresh process before any model file was read).
+#include "quorvant/parameter.h"
+#include "quorvant/set_data.h"
+
+parameter Param;
+parameter ParamT;
+parameter ParamP;
+parameter ParamB;
+
+int32_t SolverNo = 0;
+int32_t F_PSurvey = 0;
+int32_t F_Parallel = 0;
+int32_t F_Numerical_Jac = 0;
+int32_t F_GA = 0;
+int32_t Nr_trial = 20;
+double Nr_tol_f = 1e-12;
+double Nr_tol_x = 1e-12;
+double Nr_ratio = 1.1;
+double Nr_sens_cw = 0.001;
+double Rk_eps = 1e-12;
+double Y_default = 1.0;
+double Ndf_rtol = 1e-12;
+double Ndf_atol = 1e-6;
+double GeneConc = 0.0;
+
+event Events[qv::kMaxEvents];
+int32_t EventsNum = 0;
+survey P_Survey[qv::kMaxSurvey];
+int32_t P_SurveyNum = 0;
+qvga P_Ga[qv::kMaxGaSimulator];
+int32_t P_GaNum = 0;
+int32_t P_GaMax = qv::kMaxGaSearch;
