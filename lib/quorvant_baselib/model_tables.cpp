@@ -31,3 +31,11 @@ int32_t P_SurveyNum = 0;
 qvga P_Ga[qv::kMaxGaSimulator];
 int32_t P_GaNum = 0;
 int32_t P_GaMax = qv::kMaxGaSearch;
+
+// Output of a run (see dosolver.h).
+#include "quorvant/dosolver.h"
+
+double **SolutionMatrix = nullptr;
+int32_t StepNum = 0;
+FILE *Fp_out = nullptr;
+int (*Qv_doSolver12)(double *y) = nullptr;
