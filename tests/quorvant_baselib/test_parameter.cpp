@@ -58,7 +58,7 @@ TEST_F(ParameterTable, NameRulesAndMessages) {
 }
 
 TEST_F(ParameterTable, TableNeverOverflows) {
-    char name[8];
+    char name[16];
     for (int k = 0; k < 128; ++k) {
         std::snprintf(name, sizeof name, "p%d", k);
         ASSERT_EQ(addParam2Tab(name), 0) << k;
