@@ -4,6 +4,7 @@
 // The first pass reads the run settings and the parameter names, so that the second pass can
 // resolve every name and check every variable index against N_VAR and N_ALGEBR.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -307,9 +308,13 @@ int checkInputData(double t_start, double t_end, double dt, double dm) {
             return -1;
         }
         if (t_start != 0.0) log_sys(kMsgStartNotZero);
-        if (t_end <= t_start) return fail(kMsgTEnd);
-        if (dt < kMinPositive) return fail(kMsgDeltaT);
-        if (dm < dt) return fail(kMsgDeltaM);
+        // Every time value must be a finite number: a NaN would pass a plain comparison, and an
+        // infinite span never ends (its time course would fill the disk).
+        if (!std::isfinite(t_start) || !std::isfinite(t_end) || !(t_end > t_start)) {
+            return fail(kMsgTEnd);
+        }
+        if (!std::isfinite(dt) || !(dt >= kMinPositive)) return fail(kMsgDeltaT);
+        if (!std::isfinite(dm) || !(dm >= dt)) return fail(kMsgDeltaM);
     }
     if (ParamT.n_varNR < 0 || ParamT.n_varNR > ParamT.n_var) return fail(kMsgNAlgebr);
     return 0;
