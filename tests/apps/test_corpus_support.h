@@ -1,0 +1,109 @@
+// Running the simulator built for the hardening tests (bin/simulator_corpus, the linear chain
+// model) as a user would: under mpiexec, in a temporary directory, with a time limit, and reading
+// its log and the files it leaves.
+#ifndef QUORVANT_TEST_CORPUS_SUPPORT_H
+#define QUORVANT_TEST_CORPUS_SUPPORT_H
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace hardening {
+
+namespace fs = std::filesystem;
+
+// Status that `timeout` gives a command it had to stop.
+constexpr int kTimedOut = 124;
+
+inline std::string quote(const std::string &s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+inline std::string readFile(const fs::path &p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+inline void writeFile(const fs::path &p, const std::string &text) {
+    std::ofstream out(p, std::ios::binary);
+    out << text;
+}
+
+inline std::vector<std::string> splitLines(const std::string &text) {
+    std::vector<std::string> v;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) v.push_back(line);
+    return v;
+}
+
+inline std::string simulatorPath() { return std::string(QV_BINARY_DIR) + "/bin/simulator_corpus"; }
+
+// A report of the address, leak or undefined-behaviour sanitizer in a log, or "".
+inline std::string sanitizerReport(const std::string &log) {
+    for (const char *mark : {"ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "runtime error:"}) {
+        const size_t p = log.find(mark);
+        if (p != std::string::npos) return log.substr(p, 400);
+    }
+    return "";
+}
+
+struct RunResult {
+    int status = -1;   // exit status; kTimedOut when the time limit stopped it
+    std::string log;   // standard output and error
+};
+
+class TempDirTest : public testing::Test {
+protected:
+    fs::path dir;
+
+    void SetUp() override {
+        char tmpl[] = "/tmp/qv_hard_XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        dir = tmpl;
+    }
+    void TearDown() override {
+        if (!HasFailure()) {
+            std::error_code ec;
+            fs::remove_all(dir, ec);
+        }
+    }
+
+    // Runs a shell command line in the temporary directory, stopped after `seconds`.
+    RunResult shell(const std::string &command, int seconds) {
+        const std::string cmd = "cd " + quote(dir.string()) + " && timeout -k 10 " +
+                                std::to_string(seconds) + " " + command + " > run.log 2>&1";
+        const int rc = std::system(cmd.c_str());
+        RunResult r;
+        r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+        r.log = readFile(dir / "run.log");
+        return r;
+    }
+
+    // The simulator on `nprocs` processes with the given arguments.
+    RunResult simulate(const std::vector<std::string> &args, int nprocs = 1, int seconds = 120) {
+        std::string cmd = std::string(QV_MPIEXEC) + " -n " + std::to_string(nprocs) + " " +
+                          quote(simulatorPath());
+        for (const auto &a : args) cmd += " " + quote(a);
+        return shell(cmd, seconds);
+    }
+
+    fs::path at(const std::string &name) const { return dir / name; }
+    bool exists(const std::string &name) const { return fs::exists(dir / name); }
+    std::string file(const std::string &name) const { return readFile(dir / name); }
+};
+
+}  // namespace hardening
+
+#endif
