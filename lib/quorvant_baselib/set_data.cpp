@@ -3,6 +3,8 @@
 //
 // The first pass reads the run settings and the parameter names, so that the second pass can
 // resolve every name and check every variable index against N_VAR and N_ALGEBR.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -30,6 +32,7 @@ constexpr const char *kEventNames[] = {"y_force", "y_add", "time_start", "time_e
 
 // Messages of the reader.
 constexpr char kMsgCannotOpen[] = "Cannot open %s\n";
+constexpr char kMsgCannotRead[] = "Cannot read %s\n";
 constexpr char kMsgParamError[] = "## Param error!!\n";
 constexpr char kMsgTooManyNames[] = "ERROR: Too Many Param Names[%s] > [%d]\n";
 constexpr char kMsgReadClose[] = "## Error!!  in readInputData.\n";
@@ -205,10 +208,19 @@ int readInputData(const char *fname, double *y, double *t_start, double *t_end, 
                   double *dm, start_val *sv, int *svnum) {
     // 1. Open the file.
     File fp(fname != nullptr ? std::fopen(fname, "r") : nullptr);
-    if (!fp) {
+    // The file is read twice, so it must be a regular file: a directory reads as nothing, a
+    // device such as /dev/zero never ends, and a pipe cannot be read a second time.
+    struct stat st_file;
+    if (!fp || fstat(fileno(fp.get()), &st_file) != 0 || !S_ISREG(st_file.st_mode)) {
         log_sys(kMsgCannotOpen, fname != nullptr ? fname : "(null)");
         return -1;
     }
+    // A read error ends a pass like the end of the file would; it must not pass for one.
+    auto readError = [&]() {
+        if (!std::ferror(fp.get())) return false;
+        log_sys(kMsgCannotRead, fname);
+        return true;
+    };
     double *times[kTimeKeys] = {t_start, t_end, dt, dm};
     for (int t = 0; t < kTimeKeys; ++t) {
         *times[t] = 0.0;  // a missing time is reported by checkInputData, never read as garbage
@@ -222,6 +234,7 @@ int readInputData(const char *fname, double *y, double *t_start, double *t_end, 
         if (nf == 0) continue;
         if (applyFirstPass(keyOf(fields[0]), fields) != 0) return readFail();
     }
+    if (readError()) return readFail();
     // 3. The event names follow the user's names.
     for (const char *name : kEventNames) {
         if (addParam2Tab(name) != 0) {
@@ -241,6 +254,7 @@ int readInputData(const char *fname, double *y, double *t_start, double *t_end, 
             return readFail();
         }
     }
+    if (readError()) return readFail();
 
     // 6. Variables without Y_START take Y_DEFAULT.
     const int n = ParamT.n_var;
