@@ -7,4 +7,7 @@ if(TARGET qv_simulator_app)
 
   quorvant_add_test(test_corpus SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_corpus.cpp)
   add_dependencies(test_corpus simulator_corpus)
+
+  quorvant_add_test(test_file_faults SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_file_faults.cpp)
+  add_dependencies(test_file_faults simulator_corpus)
 endif()
