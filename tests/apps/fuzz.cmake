@@ -10,4 +10,7 @@ if(TARGET qv_simulator_app)
 
   quorvant_add_test(test_file_faults SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_file_faults.cpp)
   add_dependencies(test_file_faults simulator_corpus)
+
+  quorvant_add_test(test_rank_kill SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_rank_kill.cpp)
+  add_dependencies(test_rank_kill simulator_corpus)
 endif()
