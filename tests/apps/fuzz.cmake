@@ -13,4 +13,31 @@ if(TARGET qv_simulator_app)
 
   quorvant_add_test(test_rank_kill SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_rank_kill.cpp)
   add_dependencies(test_rank_kill simulator_corpus)
+
+  # Memory checks under valgrind: one end-to-end run of each solver, a survey and a failed load.
+  # The sanitizer tree runs the end-to-end tests under ASan and LSan instead (valgrind cannot run
+  # sanitized programs). One line per run: name, program, model file, expected exit status.
+  if(NOT QUORVANT_SANITIZE)
+    set(_valgrind_runs
+      "solver1_rk4        simulator_linear   models/linear/linear_rk4.in            0"
+      "solver2_rk45       simulator_pathway  models/pathway/pathway.in              0"
+      "solver11_newton    simulator_pathway  models/pathway/pathway_steady.in       0"
+      "survey             simulator_linear   models/linear/linear_survey.in         0"
+      "load_error         simulator_corpus   tests/corpus/cases/param_index_600.in  255"
+    )
+    foreach(_run IN LISTS _valgrind_runs)
+      string(REGEX REPLACE " +" ";" _f "${_run}")
+      list(GET _f 0 _name)
+      list(GET _f 1 _program)
+      list(GET _f 2 _model)
+      list(GET _f 3 _status)
+      if(TARGET ${_program})
+        add_test(NAME valgrind_${_name}
+                 COMMAND ${CMAKE_CURRENT_LIST_DIR}/valgrind_run.sh $<TARGET_FILE:${_program}>
+                         ${PROJECT_SOURCE_DIR}/${_model} ${_status} ${PROJECT_SOURCE_DIR}/tests/valgrind.supp
+                         ${QV_MPIEXEC})
+        set_tests_properties(valgrind_${_name} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 900)
+      endif()
+    endforeach()
+  endif()
 endif()
