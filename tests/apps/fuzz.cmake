@@ -7,6 +7,9 @@ if(TARGET qv_simulator_app)
 
   quorvant_add_test(test_corpus SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_corpus.cpp)
   add_dependencies(test_corpus simulator_corpus)
+  # The cases are listed when the test program is built: a new or changed case rebuilds it.
+  file(GLOB _corpus_cases CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/corpus/*/*.expect)
+  set_source_files_properties(${CMAKE_CURRENT_LIST_DIR}/test_corpus.cpp PROPERTIES OBJECT_DEPENDS "${_corpus_cases}")
 
   quorvant_add_test(test_file_faults SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_file_faults.cpp)
   add_dependencies(test_file_faults simulator_corpus)

@@ -52,7 +52,7 @@ std::string unescape(const std::string &s) {
 Expectation readExpectation(const fs::path &p) {
     Expectation e;
     for (const std::string &raw : splitLines(readFile(p))) {
-        const std::string line = !raw.empty() && raw.back() == '\r' ? raw.substr(0, raw.size() - 1) : raw;
+        const std::string &line = raw;
         if (line.empty() || line[0] == '#') continue;
         const size_t sp = line.find(' ');
         const std::string key = line.substr(0, sp);

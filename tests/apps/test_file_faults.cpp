@@ -174,7 +174,7 @@ protected:
         fs::create_directory(at("after"));
         const std::string script =
             "mount -t tmpfs -o size=" + std::string(kSize) + " qv_full fs || exit 99; cd fs; printf '" +
-            "earlier result\\n' > out; " + QV_MPIEXEC + " -n 1 " + quote(simulatorPath()) +
+            "earlier result\\n' > out; " + launchEnv() + QV_MPIEXEC + " -n 1 " + quote(simulatorPath()) +
             " -I../disk_model.in -Oout; rc=$?; cp -a . ../after/; exit $rc";
         return shell("unshare -m sh -c " + quote(script), 120);
     }

@@ -97,8 +97,9 @@ replay_seeds() {   # name, harness, output directory
     if [ "$rc" -eq 124 ] || [ "$rc" -eq 137 ]; then
       cp "$f" "$out/seed_hangs/"
       total_hangs=$(( total_hangs + 1 ))
-    elif [ "$rc" -gt 128 ] || [ "$rc" -eq 1 ]; then
-      # 1 is the sanitizers' own exit status; the harness itself only ends with 0 or 255.
+    elif { [ "$rc" -gt 128 ] && [ "$rc" -le 192 ]; } || [ "$rc" -eq 1 ]; then
+      # 128 + a signal number, or 1 (the sanitizers' own exit status). The harness itself ends
+      # with 0, or 255 after the reader's fatal exit.
       cp "$f" "$out/seed_crashes/"
       total_crashes=$(( total_crashes + 1 ))
     fi
