@@ -17,8 +17,8 @@
 
 // A test that shows a known fault in code that is fixed elsewhere: reported as skipped with the
 // fault's description, and run for real when QV_KNOWN_FAULTS is set (to check a fix).
-#define QV_KNOWN_FAULT(note)                                                  \
-    do {                                                                      \
+#define QV_KNOWN_FAULT(note)                                                                  \
+    do {                                                                                      \
         if (std::getenv("QV_KNOWN_FAULTS") == nullptr) GTEST_SKIP() << "known fault: " << (note); \
     } while (0)
 
@@ -29,7 +29,11 @@ namespace fs = std::filesystem;
 // Status that `timeout` gives a command it had to stop.
 constexpr int kTimedOut = 124;
 
-inline std::string quote(const std::string &s);
+inline std::string quote(const std::string &s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
 
 // Environment of the launched programs:
 // - Open MPI waits 2 s after a process ended with a non-zero status before it kills the others;
@@ -42,12 +46,6 @@ inline std::string launchEnv() {
     std::string opts = asan != nullptr && asan[0] != '\0' ? std::string(asan) + ":" : std::string();
     opts += "fast_unwind_on_malloc=0";
     return "env OMPI_MCA_odls_base_sigkill_timeout=0 ASAN_OPTIONS=" + quote(opts) + " ";
-}
-
-inline std::string quote(const std::string &s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
 }
 
 inline std::string readFile(const fs::path &p) {
