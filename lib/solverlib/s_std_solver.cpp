@@ -234,7 +234,8 @@ bool checkOrderTags(const char *name, int n, int m) {
         const int dep = get_param(no, k, &i, &j);
         const char *tag = getParamTag(no, k);
         if (dep < 0) {
-            if (tag == nullptr)
+            // A PARAM line without field 10 stores an empty tag.
+            if (tag == nullptr || *tag == '\0')
                 log_sys(kMsgNoTag, k, name);
             else
                 log_sys(kMsgBadTag, tag, k, name);

@@ -2,3 +2,8 @@
 quorvant_add_test(test_ssystem
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_ssystem.cpp
   LIBS qv_solverlib qv_baselib qv_nrlib qv_common qv_test_model)
+
+# The delivered example, loaded from its model input file with its own model code.
+quorvant_add_test(test_ssystem_model
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_ssystem_model.cpp ${PROJECT_SOURCE_DIR}/models/ssystem/ssystem.cpp
+  LIBS quorvant_core)

@@ -25,8 +25,10 @@ namespace {
 
 // One kinetic order: the tag stored with it, and where the test's own model code places it
 // (equation i, variable j; dep: dependent variable X(j), else independent variable X(n+j)).
+constexpr const char *kNoTag = "(none)";   // an Order with this tag gets none at all
+
 struct Order {
-    std::string tag;   // empty: no tag is stored
+    std::string tag;
     double value;
     int i;
     int j;
@@ -120,7 +122,7 @@ void load(const Model &md) {
         Param.n_val[no] = static_cast<int32_t>(orders.size());
         for (size_t k = 0; k < orders.size(); ++k) {
             Param.val[no][k + 1] = orders[k].value;
-            if (!orders[k].tag.empty()) {
+            if (orders[k].tag != kNoTag) {
                 ASSERT_EQ(putParamTag(no, static_cast<int>(k + 1), orders[k].tag.c_str()), 0);
             }
         }
@@ -546,8 +548,10 @@ TEST(SSystemChecks, RefusesWhatItCannotAnalyseBeforeBuildingAnything) {
          e + "\"kplus\" has 1 values; N_VAR = 2 are needed.\n"},
         {"kminus empty", [](Model &m) { m.beta.clear(); },
          e + "\"kminus\" has 0 values; N_VAR = 2 are needed.\n"},
-        {"order without tag", [](Model &m) { m.g[1].tag = ""; },
+        {"order without tag", [](Model &m) { m.g[1].tag = kNoTag; },
          e + "Value 2 of \"g\" has no tag; kinetic orders need a tag kind_i_j.\n"},
+        {"order with an empty tag (PARAM line without field 10)", [](Model &m) { m.g[2].tag = ""; },
+         e + "Value 3 of \"g\" has no tag; kinetic orders need a tag kind_i_j.\n"},
         {"no underscore", tagH1("hd11"),
          e + "Tag 'hd11' of value 1 of \"h\" is not of the form kind_i_j.\n"},
         {"trailing text", tagH1("hd_1_1x"),
@@ -577,7 +581,7 @@ TEST(SSystemChecks, RefusesWhatItCannotAnalyseBeforeBuildingAnything) {
         {"every bad tag is reported",
          [](Model &m) {
              m.g[0].tag = "gi_1_";
-             m.h[2].tag = "";
+             m.h[2].tag = kNoTag;
          },
          e + "Tag 'gi_1_' of value 1 of \"g\" is not of the form kind_i_j.\n" + e +
              "Value 3 of \"h\" has no tag; kinetic orders need a tag kind_i_j.\n"},
@@ -609,7 +613,7 @@ TEST(SSystemTags, KindAndIndicesAreReadFromTheTag) {
     const Case cases[] = {
         {"gd_1_2", 1, 1, 2},      {"gi_2_1", 0, 2, 1},     {"hd_12_345", 1, 12, 345},
         {"h_1_1", 0, 1, 1},       {"dep_3_4", 1, 3, 4},    {"_3_4", 0, 3, 4},
-        {"gd_1_2\r", 1, 1, 2},    {nullptr, -1, 0, 0},     {"gd12", -1, 0, 0},
+        {"gd_1_2\r", 1, 1, 2},    {nullptr, -1, 0, 0},     {"", -1, 0, 0},     {"gd12", -1, 0, 0},
         {"gd_1", -1, 0, 0},       {"gd_1_", -1, 0, 0},     {"gd__2", -1, 0, 0},
         {"gd_x_2", -1, 0, 0},     {"gd_1_2x", -1, 0, 0},   {"gd_1_2_3", -1, 0, 0},
         {"gd_-1_2", -1, 0, 0},    {"gd_1_+2", -1, 0, 0},   {"gd_99999999999_1", -1, 0, 0},
