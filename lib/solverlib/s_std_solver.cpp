@@ -59,6 +59,8 @@ constexpr const char *kMsgTooFewValues =
     "## S-system error!! \"%s\" has %d values; N_VAR = %d are needed.\n";
 constexpr const char *kMsgNotPositive =
     "## S-system error!! Value %d of \"%s\" is %g; it must be positive.\n";
+constexpr const char *kMsgNotFiniteOrder =
+    "## S-system error!! Value %d of \"%s\" is %g; a kinetic order must be a finite number.\n";
 constexpr const char *kMsgNoTag =
     "## S-system error!! Value %d of \"%s\" has no tag; kinetic orders need a tag kind_i_j.\n";
 constexpr const char *kMsgBadTag =
@@ -72,6 +74,8 @@ constexpr const char *kMsgSingular =
 constexpr const char *kMsgNotFinite =
     "## S-system error!! The steady state of X[%d] (ln X = %g) is outside the range of doubles.\n";
 constexpr const char *kMsgNoSolutionMatrix = "## Error in doSolver12: no time-course matrix.\n";
+constexpr const char *kOutFailure = "\n$$ Failure!!\n";
+constexpr const char *kOutValueHeader = "index,     y value\n";
 
 // ---- Report texts -------------------------------------------------------------------------------
 constexpr const char *kTitleValues = "\n$ STD Values and Fluxes $\n";
@@ -219,8 +223,9 @@ bool checkPositive(const char *name, int no, int need, double scale) {
     return ok;
 }
 
-// Checks the tags of every value of "g" or "h" (a missing parameter has no orders).
-bool checkOrderTags(const char *name, int n, int m) {
+// Checks every value of "g" or "h": a finite order with a tag that places it in range (a missing
+// parameter has no orders).
+bool checkOrders(const char *name, int n, int m) {
     const int no = Name2Pno(name);
     if (no == 0) return true;
     if (no >= qv::kMaxParamNo) {
@@ -229,6 +234,10 @@ bool checkOrderTags(const char *name, int n, int m) {
     }
     bool ok = true;
     for (int k = 1; k <= Param.n_val[no]; ++k) {
+        if (!std::isfinite(Param.val[no][k])) {
+            log_sys(kMsgNotFiniteOrder, k, name, Param.val[no][k]);
+            ok = false;
+        }
         int i = 0;
         int j = 0;
         const int dep = get_param(no, k, &i, &j);
@@ -279,10 +288,10 @@ double maxAbs(double **a, int n) {
 
 int doSolver12(double *y) {
     if (SsysSTD(y) != 0) {
-        if (F_GA == 0 && Fp_out) std::fprintf(Fp_out, "\n$$ Failure!!\n");
+        if (F_GA == 0 && Fp_out) std::fputs(kOutFailure, Fp_out);
         return -1;
     }
-    if (Fp_out) std::fprintf(Fp_out, "index,     y value\n");
+    if (Fp_out) std::fputs(kOutValueHeader, Fp_out);
     if (F_GA != 0) {
         if (SolutionMatrix == nullptr) {
             log_sys("%s", kMsgNoSolutionMatrix);
@@ -335,8 +344,8 @@ int ssys_check_model(int n, int m) {
     ok = checkPositive(kAlphaName, noA, n, 1.0) && ok;
     ok = checkPositive(kBetaName, noB, n, 1.0) && ok;
     ok = checkPositive(kIndependentName, noX, m, GeneConc > 0.0 ? GeneConc : 1.0) && ok;
-    ok = checkOrderTags(kProductionOrdersName, n, m) && ok;
-    ok = checkOrderTags(kDegradationOrdersName, n, m) && ok;
+    ok = checkOrders(kProductionOrdersName, n, m) && ok;
+    ok = checkOrders(kDegradationOrdersName, n, m) && ok;
     return ok ? 0 : -1;
 }
 

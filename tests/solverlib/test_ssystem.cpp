@@ -567,6 +567,8 @@ TEST(SSystemChecks, RefusesWhatItCannotAnalyseBeforeBuildingAnything) {
         {"both indices out of range", tagH1("hi_9_0"),
          e + "Tag 'hi_9_0' of value 1 of \"h\": equation i = 9 is outside 1..2.\n" + e +
              "Tag 'hi_9_0' of value 1 of \"h\": independent variable j = 0 is outside 1..2.\n"},
+        {"order not a number", [](Model &m) { m.h[1].value = std::nan(""); },
+         e + "Value 2 of \"h\" is nan; a kinetic order must be a finite number.\n"},
         {"independent variable 0", [](Model &m) { m.xi[1] = 0.0; },
          e + "Value 2 of \"constantPlayer\" is 0; it must be positive.\n"},
         {"negative independent variable (shown unscaled)", [](Model &m) { m.xi[0] = -1.5; },
