@@ -1,10 +1,10 @@
 // The delivered S-system example (models/ssystem): its model input file loads, the analysis finds
 // the steady state worked out by hand below, and its model code is the S-system it describes.
 //
-// With the file's values (X3 = 1, alpha = 10, 2; beta = 2, 1; g13 = 1, g12 = -0.5, g21 = 0.5;
+// With the file's values (X3 = 2, alpha = 10, 2; beta = 2, 1; g13 = 1, g12 = -0.5, g21 = 0.5;
 // h11 = 0.5, h22 = 1) the steady state solves
 //     10 X3 X2^-0.5 = 2 X1^0.5   and   2 X1^0.5 = X2,
-// so X2 = 2 X1^0.5, X1^0.75 = 5 X3 / sqrt(2): X1 = 12.5^(2/3), X2 = 100^(1/3) for X3 = 1, and
+// so X2 = 2 X1^0.5, X1^0.75 = 5 X3 / sqrt(2): X1 = 50^(2/3), X2 = 400^(1/3) for X3 = 2, and
 // d ln X1 / d ln X3 = 4/3, d ln X2 / d ln X3 = 2/3. Both fluxes equal X2.
 #include <gtest/gtest.h>
 
@@ -62,7 +62,7 @@ TEST(SSystemExample, SteadyStateFluxesAndGainsMatchTheHandSolution) {
     int rc = -1;
     const std::string report = analyse(l.y, &rc);
     ASSERT_EQ(rc, 0);
-    const double x1 = std::pow(12.5, 2.0 / 3.0), x2 = std::cbrt(100.0);
+    const double x1 = std::pow(50.0, 2.0 / 3.0), x2 = std::cbrt(400.0);
     EXPECT_NEAR(l.y[1], x1, 1e-12 * x1);
     EXPECT_NEAR(l.y[2], x2, 1e-12 * x2);
 
