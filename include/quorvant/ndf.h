@@ -8,6 +8,7 @@
 #define QUORVANT_NDF_H
 
 #include "quorvant/c_que.h"
+#include "quorvant/ndf_matrix.h"
 
 // Right-hand side f(t, y) -> f (n values). A negative result at the first evaluation fails the
 // solve; later results are ignored.
@@ -89,8 +90,47 @@ int ndf_solve(_ndf_input *in, _ndf_solution *sol, ndf_odefunc_t odefunc, _ndf_op
               _ndf_status *stats);
 void ndf_term(_ndf_solution *sol);
 
-// A queue node holding t and a copy of the n values of v_y, or null ("ERROR: _alloc_que()").
-_que_result *_alloc_que(double t, const double *v_y, int n);
+// ---- Steps of the integrator (vectors are n×1, the differences n×(max_k+2)) ---------------
+// Each returns 0, or -1 after logging "ERROR: <name>()\n".
+
+// v_pred = v_y + the row sums of the first order_k difference columns.
+int _predict_y(const _ndf_input *in, int order_k, const _matrix *m_dif, const _matrix *v_y,
+               _matrix *v_pred);
+// v_psi = D(:,1..k)·(G_1..G_k)·inv_g[k]; inv_g and v_gamma hold the 5 order coefficients.
+int _get_psi(int order_k, const _matrix *inv_g, const _matrix *v_gamma, const _matrix *m_dif,
+             _matrix *v_psi);
+// Rescales the first order_k difference columns from the old to the new step
+// (h_rate = new/old), with the max_k×max_k step-change matrices.
+int _change_stepsize(int order_k, int max_k, double h_rate, const _matrix *m_kJ,
+                     const _matrix *m_kI, const _matrix *m_difU, _matrix *m_dif);
+// Value at tinterp of the interpolating polynomial of order k through (tnew, v_ynew).
+int _interpolate(double h, int k, double tnew, const _matrix *v_ynew, const _matrix *m_dif,
+                 double tinterp, _matrix *v_yinterp);
+// v_rowscale_i = 1 / max_j |m_iter(i,j)|; m_iter = diag(v_rowscale)·m_iter.
+int _matrix_rowscale(_matrix *v_rowscale, _matrix *m_iter);
+
+// A queue node holding t and a copy of v_y, or null ("ERROR: _alloc_que()\n").
+_que_result *_alloc_que(double t, const _matrix *v_y);
 void _free_que(_que_result *que);
+
+// ---- Numerical Jacobian and consistent DAE start ---------------------------------------
+
+// Forward-difference Jacobian m_dfdy (n×n) of odefunc at (t, v_y) with v_f = f(t, v_y).
+// v_fac holds the increment factors carried from call to call (isempty: start them afresh).
+int _numerical_jacobian(double t, const _matrix *v_y, const _matrix *v_f, ndf_odefunc_t odefunc,
+                        const _matrix *v_threshold, int isempty, _matrix *v_fac,
+                        _matrix *m_dfdy, _ndf_status *stats);
+// Consistent start of an index-1 DAE with a state-independent mass matrix m_m0:
+// ictype 1 diagonal, 2 general constant. Corrects the algebraic part of v_y0 (and v_f0),
+// computes the slope v_yp0 and leaves the Jacobian in m_dfdy0.
+int _daeic_state_independent(const _ndf_input *in, const _ndf_option *opt,
+                             const _matrix *m_m0, int ictype, double t0, _matrix *v_y0,
+                             _matrix *v_yp0, _matrix *v_f0, const _matrix *v_threshold,
+                             _matrix *v_fac, _matrix *m_dfdy0, ndf_odefunc_t odefunc,
+                             _ndf_status *stats);
+// v_yp0 = V·z, z_i = v_f_i / v_d_i at the ndif_index differential positions, 0 elsewhere.
+// m_v null stands for the identity.
+int _set_yp(const _matrix *v_f, const _matrix *v_d, const _matrix *m_v, int ndif_index,
+            const _index *dif_index, _matrix *v_yp0);
 
 #endif
