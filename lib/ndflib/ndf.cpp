@@ -64,22 +64,10 @@ enum class MassType { None = 0, Constant = 1, TimeOnly = 2, WeakState = 3, Stron
 
 int debugLoopCounter = 0;   // debug output only; counts main-loop passes over all solves
 
-double maxAbs(const double *v, int n) {
-    double m = 0.0;
-    for (int i = 0; i < n; ++i) m = std::max(m, std::fabs(v[i]));
-    return m;
-}
-
 double norm2(const double *v, int n) {
     double s = 0.0;
     for (int i = 0; i < n; ++i) s += v[i] * v[i];
     return std::sqrt(s);
-}
-
-bool anyNegative(const double *v, int n) {
-    for (int i = 0; i < n; ++i)
-        if (v[i] < 0.0) return true;
-    return false;
 }
 
 // Output points of one solve: times and values in two malloc'ed blocks that grow
@@ -150,6 +138,8 @@ private:
     int rescale(double ratio);
     void weights();
     double errNorm(const double *v) const;
+    bool clearlyNegative(int i) const;
+    bool anyClearlyNegative() const;
     int formJacobianAtCurrent();
     void refreshMtDiag();
     void newtonResidual(double *rhs);
@@ -229,11 +219,34 @@ void NdfSolver::weights() {
     minNorm_ = kMinNormRel * m;
 }
 
+// Weighted norm of a correction or difference; a NaN anywhere makes it NaN, so that a
+// broken right-hand side can never pass a convergence or error test.
 double NdfSolver::errNorm(const double *v) const {
     if (normctrl_) return norm2(v, n_) * invwtScalar_;
     double m = 0.0;
-    for (int i = 0; i < n_; ++i) m = std::max(m, std::fabs(v[i] * invwt_[static_cast<std::size_t>(i)]));
+    for (int i = 0; i < n_; ++i) {
+        const double a = std::fabs(v[i] * invwt_[static_cast<std::size_t>(i)]);
+        if (a > m || std::isnan(a)) m = a;
+    }
     return m;
+}
+
+// Non-negativity mode: a component of ynew counts as negative when it lies below zero by
+// more than the error tolerance allows. Values within the tolerance of zero are accepted and
+// set to zero; otherwise a component that has decayed to zero with a falling history would
+// make every prediction negative, whatever the step size, and the solve could never go on.
+bool NdfSolver::clearlyNegative(int i) const {
+    const auto u = static_cast<std::size_t>(i);
+    const double v = ynew_[u];
+    if (!(v < 0.0)) return false;
+    const double w = normctrl_ ? invwtScalar_ : invwt_[u];
+    return -v * w > rtol_;
+}
+
+bool NdfSolver::anyClearlyNegative() const {
+    for (int i = 0; i < n_; ++i)
+        if (clearlyNegative(i)) return true;
+    return false;
 }
 
 // The mass matrix used in the Newton residual is often diagonal (always for the simulation
@@ -359,7 +372,7 @@ void NdfSolver::reportNegative(const char *what, int kind, double tnew) {
     log_sys("%s Negative !!t,tnew,h:=%23.16e,%23.16e,%23.16e\n", what, t_, tnew, h_);
     for (int i = 0; i < n_; ++i) {
         const auto u = static_cast<std::size_t>(i);
-        if (!(ynew_[u] < 0.0)) continue;
+        if (!clearlyNegative(i)) continue;
         const double mid = kind == 0 ? ynew_[u] - y_[u] : dif_[u];
         log_sys("vy.elem[%d],m_dif,v_f0:=%23.16e,%23.16e,%23.16e\n", i + 1, y_[u], mid, fcur_[u]);
     }
@@ -678,7 +691,7 @@ int NdfSolver::step() {
         // 5. A negative prediction is rejected without iterating (reported once).
         bool skipNewton = false;
         if (positive_) {
-            forcedPositive_ = anyNegative(ynew_.data(), n_);
+            forcedPositive_ = anyClearlyNegative();
             if (forcedPositive_ && outNegative_) {
                 reportNegative("Get", 0, tnew);
                 skipNewton = true;
@@ -743,7 +756,7 @@ int NdfSolver::step() {
                 }
                 oldNorm = newNorm;
                 if (positive_) {
-                    forcedPositive_ = anyNegative(ynew_.data(), n_);
+                    forcedPositive_ = anyClearlyNegative();
                     if (forcedPositive_ && outNegative_) {
                         reportNegative("After Newton Get", 1, tnew);
                         gotYnew = true;
@@ -778,7 +791,7 @@ int NdfSolver::step() {
         errEst = errNorm(difkp1_.data()) * errconst_[k_ - 1];
         QV_DBG(29, "err_est[%e]\n", errEst);
         if (positive_ && !forcedPositive_) {
-            forcedPositive_ = anyNegative(ynew_.data(), n_);
+            forcedPositive_ = anyClearlyNegative();
             if (forcedPositive_ && outNegative_) reportNegative("After gotnew Get", 0, tnew);
         }
 
@@ -806,6 +819,10 @@ int NdfSolver::step() {
         d[k] = difkp1_[i];
         for (std::size_t j = k; j-- > 0;) d[j] += d[j + 1];
     }
+
+    // Non-negativity mode: what is left below zero lies within the tolerance; it becomes 0.
+    if (positive_)
+        for (double &v : ynew_) v = std::max(v, 0.0);
 
     // 2. Output.
     if (storeOutput(tnew, ynew_.data(), h_) != 0) return -1;
