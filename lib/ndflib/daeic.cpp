@@ -176,12 +176,12 @@ int _daeic_state_independent(const _ndf_input *in, const _ndf_option *opt,
 
     Transform tr;
     std::vector<double> d, g, z, zNew, yNew, fNew, gNew, dely, ja;
-    qv::ndf::Vec1 work;   // J_a⁻¹·g_a, 1-origin for the substitution
+    std::vector<double> work, jaLu;   // J_a⁻¹·g_a; the factors of J_a
+    std::vector<int> piv;
     std::vector<int> alg, dif;
-    qv::ndf::DenseLU lu;
     try {
         for (auto *v : {&d, &g, &z, &zNew, &yNew, &fNew, &gNew, &dely}) v->assign(nn, 0.0);
-        work.resize(n);
+        work.assign(nn, 0.0);
         alg.reserve(nn);
         dif.reserve(nn);
         tr.n = n;
@@ -243,7 +243,8 @@ int _daeic_state_independent(const _ndf_input *in, const _ndf_option *opt,
         // 4. The algebraic block must be regular (index 1).
         try {
             ja.assign(static_cast<std::size_t>(na) * na, 0.0);
-            lu.resize(na);
+            jaLu.assign(ja.size(), 0.0);
+            piv.assign(static_cast<std::size_t>(na), 0);
         } catch (const std::bad_alloc &) {
             log_sys("MTX_SET_ALLOC()\n");
             log_sys(kFail);
@@ -264,9 +265,10 @@ int _daeic_state_independent(const _ndf_input *in, const _ndf_option *opt,
         bool consistent = norm2At(g.data(), alg) <= kConsistentRel * norm2(g.data(), n);
 
         // 6. Damped Newton iteration on the algebraic part.
+        _matrix mlu = qv::ndf::matView(jaLu.data(), na, na);
+        _matrix vwork = qv::ndf::vecView(work.data(), na);
         auto factorBlock = [&]() -> int {
-            std::copy(ja.begin(), ja.end(), lu.data());
-            if (lu.factor() != 0) {
+            if (mtx_ludecomp(&mja, &mlu, piv.data()) != 0) {
                 log_sys("mtx_ludecomp()\n");
                 return -1;
             }
@@ -274,8 +276,8 @@ int _daeic_state_independent(const _ndf_input *in, const _ndf_option *opt,
         };
         // work = J_a⁻¹·(gv)_a
         auto solveBlock = [&](const double *gv) {
-            for (int r = 0; r < na; ++r) work[r] = gv[alg[static_cast<std::size_t>(r)]];
-            lu.solve1(work.one());
+            for (int r = 0; r < na; ++r) work[static_cast<std::size_t>(r)] = gv[alg[static_cast<std::size_t>(r)]];
+            mtx_lusolve(&mlu, piv.data(), &vwork, &vwork);
         };
         if (!consistent) {
             if (factorBlock() != 0) {
@@ -298,7 +300,7 @@ int _daeic_state_independent(const _ndf_input *in, const _ndf_option *opt,
                     }
                 }
                 solveBlock(g.data());
-                for (int r = 0; r < na; ++r) dely[static_cast<std::size_t>(r)] = -work[r];
+                for (int r = 0; r < na; ++r) dely[static_cast<std::size_t>(r)] = -work[static_cast<std::size_t>(r)];
                 const double res = norm2(dely.data(), na);
                 double lambda = 1.0;
                 double resnew = 0.0;
@@ -314,7 +316,7 @@ int _daeic_state_independent(const _ndf_input *in, const _ndf_option *opt,
                         break;
                     }
                     solveBlock(gNew.data());
-                    resnew = norm2(work.p(), na);
+                    resnew = norm2(work.data(), na);
                     if (resnew < kProbeAccept * res) break;
                     lambda *= 0.5;
                 }

@@ -178,8 +178,9 @@ private:
     // work storage (allocated once)
     std::vector<double> y_, ynew_, pred_, psi_, difkp1_, fcur_, invwt_, rowscale_, yp_, tmp_;
     std::vector<double> fac_, jthresh_, mtDiag_, dif_, dfdy_, mass_, mtnew_;
-    Vec1 rhs_;            // Newton right-hand side, solved in place
-    DenseLU lu_;          // the iteration matrix, factored in place
+    std::vector<double> rhs_;   // Newton right-hand side, solved in place
+    std::vector<double> lu_;    // the iteration matrix, factored in place
+    std::vector<int> piv_;      // its pivot rows
 };
 
 int NdfSolver::allocate() {
@@ -190,8 +191,9 @@ int NdfSolver::allocate() {
             v->assign(n, 0.0);
         dif_.assign(n * static_cast<std::size_t>(difCols_), 0.0);
         for (auto *m : {&dfdy_, &mass_, &mtnew_}) m->assign(n * n, 0.0);
-        rhs_.resize(n_);
-        lu_.resize(n_);
+        rhs_.assign(n, 0.0);
+        lu_.assign(n * n, 0.0);
+        piv_.assign(n, 0);
     } catch (const std::bad_alloc &) {
         log_sys("MTX_SET_ALLOC()\n");
         return -1;
@@ -292,12 +294,12 @@ void NdfSolver::newtonResidual(double *rhs) {
 int NdfSolver::buildIteration(const char *luMessage) {
     const std::size_t nn = static_cast<std::size_t>(n_) * static_cast<std::size_t>(n_);
     double *a = lu_.data();
+    _matrix it = matView(a, n_, n_);
     const double *m = mass_.data();
     const double *j = dfdy_.data();
     for (std::size_t i = 0; i < nn; ++i) a[i] = m[i] - hinvGk_ * j[i];
     if (isDae_) {
         _matrix rs = vView(rowscale_);
-        _matrix it = matView(a, n_, n_);
         if (_matrix_rowscale(&rs, &it) != 0) {
             log_sys("_matrix_rowscale()\n");
             return -1;
@@ -306,11 +308,10 @@ int NdfSolver::buildIteration(const char *luMessage) {
     }
     if (Dbg_Level >= 100) {
         _matrix ms = matView(mass_.data(), n_, n_);
-        _matrix it = matView(a, n_, n_);
         mtx_dump(100, "Mass:", &ms);
         mtx_dump(100, "Miter:", &it);
     }
-    if (lu_.factor() != 0) {
+    if (mtx_ludecomp(&it, &it, piv_.data()) != 0) {
         log_sys("%s", luMessage);
         return -1;
     }
@@ -557,15 +558,18 @@ int NdfSolver::setUp() {
         if (massType_ == MassType::None) {
             yp_ = fcur_;
         } else if (!yp0Ok) {
-            std::copy(mass_.begin(), mass_.end(), lu_.data());
-            if (lu_.factor() != 0) {
+            lu_ = mass_;
+            _matrix ml = matView(lu_.data(), n_, n_);
+            if (mtx_ludecomp(&ml, &ml, piv_.data()) != 0) {
                 log_sys("mtx_ludecomp()\n");
                 return -1;
             }
             ++st_->ndecomps;
-            std::copy(fcur_.begin(), fcur_.end(), rhs_.p());
-            lu_.solve1(rhs_.one());
-            std::copy(rhs_.p(), rhs_.p() + n_, yp_.begin());
+            _matrix vfc = vView(fcur_);
+            if (mtx_lusolve(&ml, piv_.data(), &vfc, &vyp) != 0) {
+                log_sys("mtx_lusolve()\n");
+                return -1;
+            }
             ++st_->nsolves;
         }
     } else {
@@ -610,13 +614,20 @@ int NdfSolver::setUp() {
                 t_;
             f_(t_ + tdel, y_.data(), tmp_.data());
             // DfDt = (f1 - f0)/tdel + J·yp, then M⁻¹·DfDt with a mass matrix.
-            double *dfdt = rhs_.p();
+            double *dfdt = rhs_.data();
             for (std::size_t i = 0; i < n; ++i) {
                 double s = 0.0;
                 for (std::size_t j = 0; j < n; ++j) s += dfdy_[i * n + j] * yp_[j];
                 dfdt[i] = (tmp_[i] - fcur_[i]) / tdel + s;
             }
-            if (massType_ != MassType::None) lu_.solve1(rhs_.one());
+            if (massType_ != MassType::None) {
+                _matrix ml = matView(lu_.data(), n_, n_);
+                _matrix vd = vView(rhs_);
+                if (mtx_lusolve(&ml, piv_.data(), &vd, &vd) != 0) {
+                    log_sys("mtx_lusolve()\n");
+                    return -1;
+                }
+            }
             std::copy(dfdt, dfdt + n_, tmp_.begin());
             rh = kInitSafety * std::sqrt(0.5 * scaledNorm(tmp_) / rtol_);
             absh_ = std::min(hmax_, htspan_);
@@ -706,15 +717,20 @@ int NdfSolver::step() {
             QV_DBG(29, "**  Newton Iteration Loop start\n");
             double oldNorm = 0.0;
             int iter = 0;
+            _matrix itView = matView(lu_.data(), n_, n_);
+            _matrix delView = vView(rhs_);
             for (iter = 0; iter < kNewtonIters; ++iter) {
                 if (massType_ == MassType::WeakState || massType_ == MassType::StrongState) {
                     opt_->dae.mfunc(tnew, ynew_.data(), mtnew_.data());
                     refreshMtDiag();
                 }
                 f_(tnew, ynew_.data(), fcur_.data());
-                double *del = rhs_.p();
+                double *del = rhs_.data();
                 newtonResidual(del);
-                lu_.solve1(rhs_.one());
+                if (mtx_lusolve(&itView, piv_.data(), &delView, &delView) != 0) {
+                    log_sys("mtx_lusolve()\n");
+                    return -1;
+                }
                 const double newNorm = errNorm(del);
                 for (std::size_t i = 0; i < n; ++i) {
                     difkp1_[i] += del[i];
