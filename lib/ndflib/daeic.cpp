@@ -253,7 +253,7 @@ int _daeic_state_independent(const _ndf_input *in, const _ndf_option *opt,
         tr.algebraicBlock(jac, alg, ja.data());
         _matrix mja = qv::ndf::matView(ja.data(), na, na);
         const int nnz = mtx_nonzero(&mja);
-        const double cond = nnz > 0 ? mtx_est_condition_number(&mja) : MTX_COND_SINGULAR;
+        const double cond = nnz > 0 ? qv::ndf::conditionEstimate(&mja) : MTX_COND_SINGULAR;
         QV_DBG(29, "_daeic_state_independent set J n_nz[%d] cond_num[%e]\n", nnz, cond);
         if (nnz == 0 || kEps * nnz * cond > 1.0) {
             log_sys("This DAE appears to be of index greater than 1.\n");

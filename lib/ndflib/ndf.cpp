@@ -483,7 +483,7 @@ int NdfSolver::setUp() {
         switch (dae.singular) {
         case 0: isDae_ = true; break;
         case 1: isDae_ = false; break;
-        case 2: isDae_ = mtx_est_condition_number(&mM) * nnz * kEps > 1.0; break;
+        case 2: isDae_ = conditionEstimate(&mM) * nnz * kEps > 1.0; break;
         default:
             log_sys("Unknown singular(%d)\n", dae.singular);
             return -1;

@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "quorvant/ndf_condest.h"
 #include "quorvant/ndf_matrix.h"
 
 namespace qv::ndf {
@@ -24,6 +25,20 @@ inline bool tolGt(double a, double b) { return a > b && !tolEq(a, b); }
 // A view of n contiguous doubles as a column vector.
 inline _matrix vecView(double *p, int n) { return _matrix{n, 1, p}; }
 inline _matrix matView(double *p, int row, int col) { return _matrix{row, col, p}; }
+
+// Condition estimate of a square matrix for the singularity tests. A matrix with a row of
+// zeros (the algebraic rows of a DAE mass matrix) is singular outright: the estimate would be
+// the largest double anyway, and asking the estimator would only fill the system log with its
+// LU's singular-matrix lines on every solve.
+inline double conditionEstimate(const _matrix *m) {
+    for (int i = 0; i < m->row; ++i) {
+        const double *r = m->elem + static_cast<long>(i) * m->col;
+        bool zero = true;
+        for (int j = 0; j < m->col && zero; ++j) zero = r[j] == 0.0;
+        if (zero) return MTX_COND_SINGULAR;
+    }
+    return mtx_est_condition_number(m);
+}
 
 }  // namespace qv::ndf
 

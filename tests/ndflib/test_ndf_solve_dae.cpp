@@ -88,6 +88,7 @@ TEST(NdfSolveDae, RobertsonAsDae) {
             o.dae.mconst = mass.data();
             const SolveRun r = runSolve({0.0, 1.0, 40.0}, arranged({1.0, 0.0, y3}), daeRhs, o);
             ASSERT_EQ(r.rc, 0) << r.log;
+            EXPECT_EQ(r.log, "");   // a successful solve is silent
             ASSERT_EQ(r.t.size(), 3u);
             double y[3];
             // The start point is the corrected one: the algebraic equation holds.
@@ -169,9 +170,7 @@ TEST(NdfSolveDae, UnsupportedDaes) {
     o.dae.mconst = const_cast<double *>(kMass);
     const SolveRun high = runSolve({0.0, 1.0}, {1.0, 0.0}, indexTwo, o);
     EXPECT_EQ(high.rc, -1);
-    // (The condition estimate that finds the mass matrix singular reports its LU.)
-    const std::string singularMass = "## Singular matrix in nr_ludcmp\n## Singular matrix in mtx_ludecomp()\n";
-    EXPECT_EQ(high.log, singularMass +
+    EXPECT_EQ(high.log,
               "This DAE appears to be of index greater than 1.\n"
               "ERROR: _daeic_state_independent()\nERROR: ndf_solve()\n");
     ASSERT_EQ(high.t.size(), 0u);
@@ -181,5 +180,5 @@ TEST(NdfSolveDae, UnsupportedDaes) {
     os.dae.ydepend = 1;
     const SolveRun ydep = runSolve({0.0, 1.0}, {1.0, 0.0}, indexTwo, os);
     EXPECT_EQ(ydep.rc, -1);
-    EXPECT_EQ(ydep.log, singularMass + "Not Support(y dependent mass type)\nERROR: ndf_solve()\n");
+    EXPECT_EQ(ydep.log, "Not Support(y dependent mass type)\nERROR: ndf_solve()\n");
 }
