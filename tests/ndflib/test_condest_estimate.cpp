@@ -2,6 +2,8 @@
 // test by Gauss-Jordan elimination), and the estimator's helpers.
 #include <gtest/gtest.h>
 
+#include "matrix_test_util.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <functional>
@@ -13,19 +15,6 @@
 #include "quorvant/ndf_condest.h"
 
 namespace {
-
-ScopedMatrix make(int row, int col, std::initializer_list<double> values) {
-    ScopedMatrix m(row, col);
-    int k = 0;
-    for (double v : values) m[k++] = v;
-    return m;
-}
-
-std::string captured(const std::function<void()> &f) {
-    testing::internal::CaptureStdout();
-    f();
-    return testing::internal::GetCapturedStdout();
-}
 
 double norm1(const std::vector<double> &a, int n) {
     double best = 0;

@@ -1,6 +1,8 @@
 // LU and SVD solves on matrix records against known solutions, and their failure messages.
 #include <gtest/gtest.h>
 
+#include "matrix_test_util.h"
+
 #include <algorithm>
 #include <cmath>
 #include <functional>
@@ -11,19 +13,6 @@
 #include "quorvant/ndf_condest.h"
 
 namespace {
-
-ScopedMatrix make(int row, int col, std::initializer_list<double> values) {
-    ScopedMatrix m(row, col);
-    int k = 0;
-    for (double v : values) m[k++] = v;
-    return m;
-}
-
-std::string captured(const std::function<void()> &f) {
-    testing::internal::CaptureStdout();
-    f();
-    return testing::internal::GetCapturedStdout();
-}
 
 // A x = (7, -8, 18) for x = (1, 2, 3); A^T y = (-6, 21, 5) for y = (1, -1, 2).
 ScopedMatrix system3() { return make(3, 3, {2, 1, 1, 4, -6, 0, -2, 7, 2}); }

@@ -9,21 +9,9 @@
 #include <string>
 
 #include "quorvant/ndf_matrix.h"
+#include "matrix_test_util.h"
 
 namespace {
-
-ScopedMatrix make(int row, int col, std::initializer_list<double> values) {
-    ScopedMatrix m(row, col);
-    int k = 0;
-    for (double v : values) m[k++] = v;
-    return m;
-}
-
-std::string captured(const std::function<void()> &f) {
-    testing::internal::CaptureStdout();
-    f();
-    return testing::internal::GetCapturedStdout();
-}
 
 using Binary = int (*)(const _matrix *, const _matrix *, _matrix *);
 using Scalar = std::function<int(double, const _matrix *, _matrix *)>;

@@ -9,23 +9,7 @@
 
 #include "quorvant/log.h"
 #include "quorvant/ndf_matrix.h"
-
-namespace {
-
-ScopedMatrix make(int row, int col, std::initializer_list<double> values) {
-    ScopedMatrix m(row, col);
-    int k = 0;
-    for (double v : values) m[k++] = v;
-    return m;
-}
-
-std::string captured(const std::function<void()> &f) {
-    testing::internal::CaptureStdout();
-    f();
-    return testing::internal::GetCapturedStdout();
-}
-
-}  // namespace
+#include "matrix_test_util.h"
 
 TEST(MatrixLifeCycle, AllocZeroFillsAndFreeClears) {
     _matrix m;

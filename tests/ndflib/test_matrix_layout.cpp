@@ -6,21 +6,9 @@
 #include <string>
 
 #include "quorvant/ndf_matrix.h"
+#include "matrix_test_util.h"
 
 namespace {
-
-ScopedMatrix make(int row, int col, std::initializer_list<double> values) {
-    ScopedMatrix m(row, col);
-    int k = 0;
-    for (double v : values) m[k++] = v;
-    return m;
-}
-
-std::string captured(const std::function<void()> &f) {
-    testing::internal::CaptureStdout();
-    f();
-    return testing::internal::GetCapturedStdout();
-}
 
 // 4 x 4 with element (i, j) = 10 i + j.
 ScopedMatrix grid() {
