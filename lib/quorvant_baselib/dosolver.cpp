@@ -158,7 +158,11 @@ int doSolver1_2(const parameter &snap, double dt, double t_start, double t_end, 
         if (ratesActive) applyAdditionRates(y, rate, t - t0);
 
         reportNegative(t, y);
-        if (t + h / 2 > nextSample) {
+        // A sample time is taken by the first step that passes its half-step test. The last
+        // sample, t_end itself, is taken when the run has arrived there: an adaptive step is
+        // clipped to land on t_end, and the step before it would otherwise take that sample too.
+        const bool due = nextSample < t_end ? t + h / 2 > nextSample : !(t_end - t > kEndSlack * h);
+        if (due) {
             emitRow(t, y);
             ++samples;
             nextSample = std::min(dm * static_cast<double>(samples + 1), t_end);

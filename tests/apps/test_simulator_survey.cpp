@@ -52,7 +52,8 @@ void checkLinearSurvey(const std::string &out, int nprocs) {
         expectPrinted(last[2], linearX2(5.0, 1.0, 0.5, k1, k2), "X2(5)");
         EXPECT_NE(cases[c].text.find("\n$$ Finish Successfully!!\n"), std::string::npos);
     }
-    EXPECT_EQ(count(out, "##### CPU"), static_cast<size_t>(nprocs));
+    EXPECT_EQ(count(out, "##### CPU 1/" + std::to_string(nprocs) + " ("), 1u);
+    EXPECT_EQ(count(out, "##### CPU"), 1u);   // the other ranks' CPU lines are not joined
     EXPECT_EQ(count(out, "$$ END"), 1u);
     EXPECT_EQ(out.substr(out.size() - 14), "\n$$ END ALL!!\n");
 }
