@@ -1,11 +1,13 @@
 // Reports of the simulator: the echo of the input at the head of the result file, the restart
 // file "initVal.txt" and the eigenvalues of the model Jacobian.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
 #include <vector>
 
 #include "quorvant/dosolver.h"
+#include "quorvant/limits.h"
 #include "quorvant/log.h"
 #include "quorvant/nrlib.h"
 #include "quorvant/parameter.h"
@@ -22,6 +24,9 @@ bool timeCourse() { return SolverNo <= 9; }
 bool eigenReported() { return !F_PSurvey && (Param.n_varNR == 0 || Param.n_varNR == Param.n_var); }
 
 const char *tagOrEmpty(const char *tag) { return tag ? tag : ""; }
+
+// Number of values of parameter p that exist in the record (the count is a count of PARAM lines).
+int valueCount(int p) { return std::min(ParamT.n_val[p], qv::kMaxValIndex); }
 
 bool isMarkerEvent(int p_no) { return isPno("time_start", p_no) || isPno("time_end", p_no); }
 
@@ -101,7 +106,7 @@ void writeInputData(const double *y, const TimeSpan &ts) {
 
     std::fputs("\n####### Parameters ######\n", fp);
     for (int p = 1; p <= getParamNum(); ++p)
-        for (int k = 1; k <= ParamT.n_val[p]; ++k)
+        for (int k = 1; k <= valueCount(p); ++k)
             std::fprintf(fp, "%s[%2d]    =%12.4e\t#%s\n", Pno2Name(p), k, ParamT.val[p][k],
                          tagOrEmpty(getParamTag(p, k)));
 
@@ -146,7 +151,7 @@ void writeInitData(double *y, const TimeSpan &ts) {
 
     std::fputs("\n####### Parameters ######\n", fp);
     for (int p = 1; p <= getParamNum(); ++p)
-        for (int k = 1; k <= ParamT.n_val[p]; ++k)
+        for (int k = 1; k <= valueCount(p); ++k)
             std::fprintf(fp, "%s[%2d]    =%12.4e # %s\n", Pno2Name(p), k, ParamT.val[p][k],
                          tagOrEmpty(getParamTag(p, k)));
 
