@@ -36,6 +36,26 @@ TEST_F(SimulatorRun, LinearFixedStepFollowsTheAnalyticSolution) {
     EXPECT_NE(r.log.find("\nEND ALL!!\n"), std::string::npos);
 
     const std::string out = file("out");
+    // The echo of the input heads the result file (after its time-stamp line).
+    EXPECT_NE(out.find(" #####\n\n"
+                       "Solver No.          :         1\n"
+                       "Param Survey        :         0\n"
+                       "Start Time          : 0.000E+00\n"
+                       "End Time            : 5.000E+00\n"
+                       "(initial)Time Step  : 1.000E-02\n"
+                       "Monitoring interval : 5.000E-01\n"
+                       "G-Value             : 1.000E+00\n"
+                       "\n####### Starting Y Values ######\n"
+                       "y[ 1]=  1.0000e+00\t#X1\n"
+                       "y[ 2]=  5.0000e-01\t#X2\n"
+                       "\n####### Parameters ######\n"
+                       "k1[ 1]    =  1.0000e+00\t#rate_X1_to_X2\n"
+                       "k2[ 1]    =  5.0000e-01\t#rate_X2_out\n"
+                       "\n####### Time Events ######\n"
+                       "\n\n$$ Results\n\n"
+                       "##### CPU 1/1 ("),
+              std::string::npos)
+        << out;
     const auto courses = timeCourses(out);
     ASSERT_EQ(courses.size(), 1u) << out;
     const auto &rows = courses[0];
@@ -67,7 +87,22 @@ TEST_F(SimulatorRun, LinearFixedStepFollowsTheAnalyticSolution) {
     expectPrinted(y.at(1), linearX1(5.0, 1.0, 1.0), "restart X1");
     expectPrinted(y.at(2), linearX2(5.0, 1.0, 0.5, 1.0, 0.5), "restart X2");
     EXPECT_NE(restart.find("\n##### Eigenvalues #####\n\n  No.        Real     Imaginary\n"), std::string::npos);
-    EXPECT_NE(restart.find("          Solver No.:         1\n"), std::string::npos);
+    EXPECT_NE(restart.find(" #####\n\n"
+                           "          Solver No.:         1\n"
+                           "          Start Time: 0.000E+00\n"
+                           "            End Time: 5.000E+00\n"
+                           "  (initial)Time Step: 1.000E-02\n"
+                           " Monitoring interval: 5.000E-01\n"
+                           "             G-Value: 1.000E+00\n"
+                           "\n####### Parameters ######\n"
+                           "k1[ 1]    =  1.0000e+00 # rate_X1_to_X2\n"
+                           "k2[ 1]    =  5.0000e-01 # rate_X2_out\n"
+                           "\n##### Eigenvalues #####\n"),
+              std::string::npos)
+        << restart;
+    EXPECT_NE(restart.find("\n####### Last Y Values ######\nY_START\t;\t 1;\t  6.7379e-03; X1\t#\n"),
+              std::string::npos)
+        << restart;
 }
 
 TEST_F(SimulatorRun, LinearAdaptiveFollowsTheAnalyticSolutionAtItsRowTimes) {
