@@ -136,12 +136,12 @@ int doSolver1_2(const parameter &snap, double dt, double t_start, double t_end, 
     long steps = 0;
     // The sample grid is Δm, 2Δm, ... counted from time 0; the first sample is the first grid
     // time after t_start (t_start itself is the row of write_start).
-    long samples = dm > 0 ? static_cast<long>(std::floor(t_start / dm + kGridSlack)) : 0;
-    if (samples < 0) samples = 0;
-    double nextSample = std::min(dm * static_cast<double>(samples + 1), t_end);
+    double samples = t_start > 0 && dm > 0 ? std::floor(t_start / dm + kGridSlack) : 0.0;
+    double nextSample = std::min(dm * (samples + 1), t_end);
 
+    const auto arrived = [&] { return !(t_end - t > kEndSlack * h); };
     bool first = true;
-    while (t_end - t > kEndSlack * h) {
+    while (!arrived()) {
         const int f_event = timeEvent(y, rate, t, h, first ? 1 : 0);
         first = false;
         if (f_event) ratesActive = std::any_of(rate + 1, rate + n + 1, [](double r) { return r != 0.0; });
@@ -161,11 +161,11 @@ int doSolver1_2(const parameter &snap, double dt, double t_start, double t_end, 
         // A sample time is taken by the first step that passes its half-step test. The last
         // sample, t_end itself, is taken when the run has arrived there: an adaptive step is
         // clipped to land on t_end, and the step before it would otherwise take that sample too.
-        const bool due = nextSample < t_end ? t + h / 2 > nextSample : !(t_end - t > kEndSlack * h);
+        const bool due = nextSample < t_end ? t + h / 2 > nextSample : arrived();
         if (due) {
             emitRow(t, y);
-            ++samples;
-            nextSample = std::min(dm * static_cast<double>(samples + 1), t_end);
+            samples += 1;
+            nextSample = std::min(dm * (samples + 1), t_end);
         }
     }
     return 0;
