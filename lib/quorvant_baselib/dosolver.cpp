@@ -23,7 +23,7 @@ namespace {
 
 // The NDF path (solver 3) lives in its own unit. Set this to true once that unit is part of
 // qv_baselib; DoSolver then dispatches SOLVER 3 to doSolver3.
-constexpr bool kNdfPathLinked = false;
+constexpr bool kNdfPathLinked = true;
 
 // A time-course run ends when the time left is below this fraction of the step: the step times
 // are sums of Δt, and without the slack a sum that falls one rounding error short of t_end would
