@@ -21,10 +21,6 @@ int32_t SolutionRows = 0;
 
 namespace {
 
-// The NDF path (solver 3) lives in its own unit. Set this to true once that unit is part of
-// qv_baselib; DoSolver then dispatches SOLVER 3 to doSolver3.
-constexpr bool kNdfPathLinked = true;
-
 // A time-course run ends when the time left is below this fraction of the step: the step times
 // are sums of Δt, and without the slack a sum that falls one rounding error short of t_end would
 // take a whole extra step past the end (and write a row there).
@@ -198,8 +194,7 @@ int DoSolver(const parameter &snap, double dt, double t_start, double t_end, dou
     case 2:
         return doSolver1_2(snap, dt, t_start, t_end, dm, y_init, y, y_pre);
     case 3:
-        if constexpr (kNdfPathLinked) return doSolver3(snap, dt, t_start, t_end, dm, y_init, y, y_pre);
-        break;
+        return doSolver3(snap, dt, t_start, t_end, dm, y_init, y, y_pre);
     case 11:
         return doSolver11(y, y_pre);
     case 12:

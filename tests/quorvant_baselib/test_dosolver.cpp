@@ -186,8 +186,8 @@ TEST_F(DriverTest, UnknownSolverNumbersEndTheProcess) {
     setTestModel(still, nullptr);
     loadModel(1, 0);
     std::fflush(stdout);
-    // Until the NDF unit and the S-system hook are linked, 3 and 12 are unknown numbers too.
-    for (int no : {4, 3, 12, 0}) {
+    // Without the S-system hook (as in this test program) 12 is an unknown number too.
+    for (int no : {4, 12, 0}) {
         SolverNo = no;
         char expected[64];
         std::snprintf(expected, sizeof expected, "## Wrong Solver!! No =%3d", no);
