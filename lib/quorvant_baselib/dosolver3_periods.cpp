@@ -7,6 +7,7 @@
 #include "dosolver3.h"
 #include "quorvant/parameter.h"
 #include "quorvant/set_data.h"
+#include "time_events.h"
 
 namespace {
 
@@ -14,20 +15,7 @@ namespace {
 // a period of 2.05 sampled every 1 ends 2, 2.05 rather than with a sliver of 0.05.
 constexpr double kMinLastFraction = 0.1;
 
-enum class EventKind { Force, Add, Marker, Parameter };
-
-EventKind kindOf(int p_no) {
-    if (isPno("y_force", p_no)) return EventKind::Force;
-    if (isPno("y_add", p_no)) return EventKind::Add;
-    if (isPno("time_start", p_no) || isPno("time_end", p_no)) return EventKind::Marker;
-    return EventKind::Parameter;
-}
-
 bool isVariableIndex(int index) { return index >= 1 && index <= Param.n_var; }
-
-bool isParameterSlot(int p_no, int index) {
-    return p_no >= 1 && p_no < qv::kMaxParamNo && index >= 1 && index <= qv::kMaxValIndex;
-}
 
 }  // namespace
 
@@ -62,7 +50,7 @@ void _get_adding_periods(int ngroups, const event_group *groups, int *flags) {
         const event_group &g = groups[k];
         for (int e = g.first; e < g.first + g.count; ++e) {
             const event &ev = Events[e];
-            if (kindOf(ev.p_no) != EventKind::Add || !isVariableIndex(ev.index)) continue;
+            if (eventKind(ev.p_no) != EventKind::Add || !isVariableIndex(ev.index)) continue;
             const bool on = ev.value != 0.0;
             if (on != inForce[ev.index]) active += on ? 1 : -1;
             inForce[ev.index] = on;
@@ -75,22 +63,7 @@ int _do_events(int first, int count, double *y, double *rate) {
     int paramChanged = 0;
     for (int e = first; e < first + count; ++e) {
         const event &ev = Events[e];
-        switch (kindOf(ev.p_no)) {
-        case EventKind::Force:
-            if (isVariableIndex(ev.index)) y[ev.index] = ev.value;
-            break;
-        case EventKind::Add:
-            if (isVariableIndex(ev.index)) rate[ev.index] = ev.value;
-            break;
-        case EventKind::Marker:
-            break;
-        case EventKind::Parameter:
-            if (isParameterSlot(ev.p_no, ev.index)) {
-                Param.val[ev.p_no][ev.index] = ev.value;
-                paramChanged = 1;
-            }
-            break;
-        }
+        if (applyEvent(ev, y, rate) && eventKind(ev.p_no) == EventKind::Parameter) paramChanged = 1;
     }
     return paramChanged;
 }
