@@ -13,6 +13,7 @@
 #include "quorvant/limits.h"
 #include "quorvant/log.h"
 #include "quorvant/parameter.h"
+#include "quorvant/s_std_solver.h"
 #include "quorvant/set_data.h"
 #include "simulator.h"
 
@@ -31,7 +32,7 @@ double YPre[qv::kStateSize];
 
 // Optional solver units register themselves here before the run.
 void registerSolverUnits() {
-    // S-system analysis (SOLVER 12): enable with its unit:  Qv_doSolver12 = doSolver12;
+    Qv_doSolver12 = doSolver12;   // S-system analysis (SOLVER 12)
 }
 
 int my_init(int argc, char **argv) {

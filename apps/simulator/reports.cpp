@@ -1,11 +1,13 @@
 // Reports of the simulator: the echo of the input at the head of the result file, the restart
 // file "initVal.txt" and the eigenvalues of the model Jacobian.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
 #include <vector>
 
 #include "quorvant/dosolver.h"
+#include "quorvant/limits.h"
 #include "quorvant/log.h"
 #include "quorvant/nrlib.h"
 #include "quorvant/parameter.h"
@@ -22,6 +24,9 @@ bool timeCourse() { return SolverNo <= 9; }
 bool eigenReported() { return !F_PSurvey && (Param.n_varNR == 0 || Param.n_varNR == Param.n_var); }
 
 const char *tagOrEmpty(const char *tag) { return tag ? tag : ""; }
+
+// Number of values of parameter p that exist in the record (the count is a count of PARAM lines).
+int valueCount(int p) { return std::min(ParamT.n_val[p], qv::kMaxValIndex); }
 
 bool isMarkerEvent(int p_no) { return isPno("time_start", p_no) || isPno("time_end", p_no); }
 
@@ -68,30 +73,70 @@ void calc_eigenvalues(double *y, FILE *fp, EigenForm form) {
     writeEigenvalues(fp, form, wr.data(), wi.data(), n, status);
 }
 
+namespace {
+
+// Settings are "label:value" lines; labels are left-aligned in the result file and right-aligned
+// in the restart file.
+enum class Align { Left, Right };
+
+void label(FILE *fp, Align a, const char *text) { std::fprintf(fp, a == Align::Left ? "%-20s:" : "%20s:", text); }
+void setting(FILE *fp, Align a, const char *text, int value) {
+    label(fp, a, text);
+    std::fprintf(fp, "%10d\n", value);
+}
+void settingE(FILE *fp, Align a, const char *text, double value) {
+    label(fp, a, text);
+    std::fprintf(fp, "%10.3E\n", value);
+}
+void settingF(FILE *fp, Align a, const char *text, double value) {
+    label(fp, a, text);
+    std::fprintf(fp, "%10.5f\n", value);
+}
+
+void newtonSettings(FILE *fp, Align a) {
+    setting(fp, a, "NR_TRIAL", Nr_trial);
+    settingE(fp, a, "NR_TOL_F", Nr_tol_f);
+    settingE(fp, a, "NR_TOL_X", Nr_tol_x);
+    settingF(fp, a, "NR_RATIO", Nr_ratio);
+}
+
+void timeSettings(FILE *fp, Align a, const TimeSpan &ts) {
+    settingE(fp, a, "Start Time", ts.t_start);
+    settingE(fp, a, "End Time", ts.t_end);
+    settingE(fp, a, "(initial)Time Step", ts.dt);
+    settingE(fp, a, "Monitoring interval", ts.dm);
+    if (SolverNo == 2) settingE(fp, a, "RK_EPS", Rk_eps);
+}
+
+// Every value of every user parameter, as targets (ParamT), with its tag; rowFormat takes the
+// name, the index, the value and the tag.
+void parameterValues(FILE *fp, const char *rowFormat) {
+    std::fputs("\n####### Parameters ######\n", fp);
+    for (int p = 1; p <= getParamNum(); ++p)
+        for (int k = 1; k <= valueCount(p); ++k)
+            std::fprintf(fp, rowFormat, Pno2Name(p), k, ParamT.val[p][k], tagOrEmpty(getParamTag(p, k)));
+}
+
+}  // namespace
+
 void writeInputData(const double *y, const TimeSpan &ts) {
     FILE *fp = Fp_out;
+    const Align a = Align::Left;
     std::fprintf(fp, "##### %s #####\n\n", getCurrentTimeStr());
-    std::fprintf(fp, "%-20s:%10d\n", "Solver No.", SolverNo);
-    std::fprintf(fp, "%-20s:%10d\n", "Param Survey", F_PSurvey);
+    setting(fp, a, "Solver No.", SolverNo);
+    setting(fp, a, "Param Survey", F_PSurvey);
     if (hasAlgebraic() && SolverNo != 12) {
-        std::fprintf(fp, "%-20s:%10d\n", "NR_TRIAL", Nr_trial);
-        std::fprintf(fp, "%-20s:%10.3E\n", "NR_TOL_F", Nr_tol_f);
-        std::fprintf(fp, "%-20s:%10.3E\n", "NR_TOL_X", Nr_tol_x);
-        std::fprintf(fp, "%-20s:%10.5f\n", "NR_RATIO", Nr_ratio);
-        std::fprintf(fp, "%-20s:%10.5f\n", "NR_SENS_CW", Nr_sens_cw);
+        newtonSettings(fp, a);
+        settingF(fp, a, "NR_SENS_CW", Nr_sens_cw);
     }
     if (timeCourse()) {
-        std::fprintf(fp, "%-20s:%10.3E\n", "Start Time", ts.t_start);
-        std::fprintf(fp, "%-20s:%10.3E\n", "End Time", ts.t_end);
-        std::fprintf(fp, "%-20s:%10.3E\n", "(initial)Time Step", ts.dt);
-        std::fprintf(fp, "%-20s:%10.3E\n", "Monitoring interval", ts.dm);
-        if (SolverNo == 2) std::fprintf(fp, "%-20s:%10.3E\n", "RK_EPS", Rk_eps);
+        timeSettings(fp, a, ts);
         if (SolverNo == 3) {
-            std::fprintf(fp, "%-20s:%10.3E\n", "NDF_RTOL", Ndf_rtol);
-            std::fprintf(fp, "%-20s:%10.3E\n", "NDF_ATOL", Ndf_atol);
+            settingE(fp, a, "NDF_RTOL", Ndf_rtol);
+            settingE(fp, a, "NDF_ATOL", Ndf_atol);
         }
     }
-    std::fprintf(fp, "%-20s:%10.3E\n", "G-Value", GeneConc);
+    settingE(fp, a, "G-Value", GeneConc);
 
     if (SolverNo != 12) {
         std::fputs("\n####### Starting Y Values ######\n", fp);
@@ -99,11 +144,7 @@ void writeInputData(const double *y, const TimeSpan &ts) {
             std::fprintf(fp, "y[%2d]=%12.4e\t#%s\n", i, y[i] / GeneConc, getVarTag(i));
     }
 
-    std::fputs("\n####### Parameters ######\n", fp);
-    for (int p = 1; p <= getParamNum(); ++p)
-        for (int k = 1; k <= ParamT.n_val[p]; ++k)
-            std::fprintf(fp, "%s[%2d]    =%12.4e\t#%s\n", Pno2Name(p), k, ParamT.val[p][k],
-                         tagOrEmpty(getParamTag(p, k)));
+    parameterValues(fp, "%s[%2d]    =%12.4e\t#%s\n");
 
     if (timeCourse() && EventsNum > 0) {
         std::fputs("\n####### Time Events ######\n", fp);
@@ -127,28 +168,14 @@ void writeInitData(double *y, const TimeSpan &ts) {
         log_sys("Cannot open initial-data file!!\n");
         fatalExit();
     }
+    const Align a = Align::Right;
     std::fprintf(fp, "##### %s #####\n\n", getCurrentTimeStr());
-    std::fprintf(fp, "%20s:%10d\n", "Solver No.", SolverNo);
-    if (hasAlgebraic()) {
-        std::fprintf(fp, "%20s:%10d\n", "NR_TRIAL", Nr_trial);
-        std::fprintf(fp, "%20s:%10.3E\n", "NR_TOL_F", Nr_tol_f);
-        std::fprintf(fp, "%20s:%10.3E\n", "NR_TOL_X", Nr_tol_x);
-        std::fprintf(fp, "%20s:%10.5f\n", "NR_RATIO", Nr_ratio);
-    }
-    if (timeCourse()) {
-        std::fprintf(fp, "%20s:%10.3E\n", "Start Time", ts.t_start);
-        std::fprintf(fp, "%20s:%10.3E\n", "End Time", ts.t_end);
-        std::fprintf(fp, "%20s:%10.3E\n", "(initial)Time Step", ts.dt);
-        std::fprintf(fp, "%20s:%10.3E\n", "Monitoring interval", ts.dm);
-        if (SolverNo == 2) std::fprintf(fp, "%20s:%10.3E\n", "RK_EPS", Rk_eps);
-    }
-    std::fprintf(fp, "%20s:%10.3E\n", "G-Value", GeneConc);
+    setting(fp, a, "Solver No.", SolverNo);
+    if (hasAlgebraic()) newtonSettings(fp, a);
+    if (timeCourse()) timeSettings(fp, a, ts);
+    settingE(fp, a, "G-Value", GeneConc);
 
-    std::fputs("\n####### Parameters ######\n", fp);
-    for (int p = 1; p <= getParamNum(); ++p)
-        for (int k = 1; k <= ParamT.n_val[p]; ++k)
-            std::fprintf(fp, "%s[%2d]    =%12.4e # %s\n", Pno2Name(p), k, ParamT.val[p][k],
-                         tagOrEmpty(getParamTag(p, k)));
+    parameterValues(fp, "%s[%2d]    =%12.4e # %s\n");
 
     if (eigenReported()) calc_eigenvalues(y, fp, EigenForm::RestartFile);
 

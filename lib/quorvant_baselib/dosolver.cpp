@@ -21,10 +21,6 @@ int32_t SolutionRows = 0;
 
 namespace {
 
-// The NDF path (solver 3) lives in its own unit. Set this to true once that unit is part of
-// qv_baselib; DoSolver then dispatches SOLVER 3 to doSolver3.
-constexpr bool kNdfPathLinked = false;
-
 // A time-course run ends when the time left is below this fraction of the step: the step times
 // are sums of Δt, and without the slack a sum that falls one rounding error short of t_end would
 // take a whole extra step past the end (and write a row there).
@@ -136,12 +132,12 @@ int doSolver1_2(const parameter &snap, double dt, double t_start, double t_end, 
     long steps = 0;
     // The sample grid is Δm, 2Δm, ... counted from time 0; the first sample is the first grid
     // time after t_start (t_start itself is the row of write_start).
-    long samples = dm > 0 ? static_cast<long>(std::floor(t_start / dm + kGridSlack)) : 0;
-    if (samples < 0) samples = 0;
-    double nextSample = std::min(dm * static_cast<double>(samples + 1), t_end);
+    double samples = t_start > 0 && dm > 0 ? std::floor(t_start / dm + kGridSlack) : 0.0;
+    double nextSample = std::min(dm * (samples + 1), t_end);
 
+    const auto arrived = [&] { return !(t_end - t > kEndSlack * h); };
     bool first = true;
-    while (t_end - t > kEndSlack * h) {
+    while (!arrived()) {
         const int f_event = timeEvent(y, rate, t, h, first ? 1 : 0);
         first = false;
         if (f_event) ratesActive = std::any_of(rate + 1, rate + n + 1, [](double r) { return r != 0.0; });
@@ -158,10 +154,14 @@ int doSolver1_2(const parameter &snap, double dt, double t_start, double t_end, 
         if (ratesActive) applyAdditionRates(y, rate, t - t0);
 
         reportNegative(t, y);
-        if (t + h / 2 > nextSample) {
+        // A sample time is taken by the first step that passes its half-step test. The last
+        // sample, t_end itself, is taken when the run has arrived there: an adaptive step is
+        // clipped to land on t_end, and the step before it would otherwise take that sample too.
+        const bool due = nextSample < t_end ? t + h / 2 > nextSample : arrived();
+        if (due) {
             emitRow(t, y);
-            ++samples;
-            nextSample = std::min(dm * static_cast<double>(samples + 1), t_end);
+            samples += 1;
+            nextSample = std::min(dm * (samples + 1), t_end);
         }
     }
     return 0;
@@ -194,8 +194,7 @@ int DoSolver(const parameter &snap, double dt, double t_start, double t_end, dou
     case 2:
         return doSolver1_2(snap, dt, t_start, t_end, dm, y_init, y, y_pre);
     case 3:
-        if constexpr (kNdfPathLinked) return doSolver3(snap, dt, t_start, t_end, dm, y_init, y, y_pre);
-        break;
+        return doSolver3(snap, dt, t_start, t_end, dm, y_init, y, y_pre);
     case 11:
         return doSolver11(y, y_pre);
     case 12:

@@ -7,26 +7,26 @@
 #include "quorvant/limits.h"
 #include "quorvant/parameter.h"
 #include "quorvant/set_data.h"
+#include "time_events.h"
 
 namespace {
 
 // Index of the next event not yet applied.
 int eventCursor = 0;
 
-enum class EventKind { Force, Add, Marker, Parameter };
+bool isVariableIndex(int index) { return index >= 1 && index <= Param.n_var; }
 
-EventKind kindOf(int p_no) {
+}  // namespace
+
+EventKind eventKind(int p_no) {
     if (isPno("y_force", p_no)) return EventKind::Force;
     if (isPno("y_add", p_no)) return EventKind::Add;
     if (isPno("time_start", p_no) || isPno("time_end", p_no)) return EventKind::Marker;
     return EventKind::Parameter;
 }
 
-bool isVariableIndex(int index) { return index >= 1 && index <= Param.n_var; }
-
-// Applies one event; true when it set a state, rate or parameter value.
 bool applyEvent(const event &ev, double *y, double *rate) {
-    switch (kindOf(ev.p_no)) {
+    switch (eventKind(ev.p_no)) {
     case EventKind::Force:
         if (!isVariableIndex(ev.index)) return false;
         y[ev.index] = ev.value;
@@ -45,8 +45,6 @@ bool applyEvent(const event &ev, double *y, double *rate) {
     }
     return false;
 }
-
-}  // namespace
 
 int timeEvent(double *y, double *rate, double t, double h, int restart) {
     if (restart) eventCursor = 0;

@@ -20,11 +20,7 @@ Y_START ; 1 ; 1.0
 Y_START ; 2 ; 0.0
 )";
 
-std::string withSolver(int no) {
-    std::string text = kTinyModel;
-    text.replace(0, text.find('\n'), "SOLVER ; " + std::to_string(no));
-    return text;
-}
+std::string withSolver(int no) { return replaced(kTinyModel, "SOLVER ; 1", "SOLVER ; " + std::to_string(no)); }
 
 }  // namespace
 
@@ -81,9 +77,7 @@ TEST_F(SimulatorRun, ResultNamesWithBlanksWorkOnSeveralProcesses) {
 }
 
 TEST_F(SimulatorRun, SearchRangesAreIgnoredAndTheRunStaysInTextMode) {
-    std::string text = kTinyModel;
-    text.replace(text.find("PARAM ; k1 ; 1 ; 1.0"), 20, "PARAM ; k1 ; 1 ; 1.0 ;;; S ;; 0.1 ; 10 ; rate");
-    writeFile("search.in", text);
+    writeFile("search.in", replaced(kTinyModel, "PARAM ; k1 ; 1 ; 1.0", "PARAM ; k1 ; 1 ; 1.0 ;;; S ;; 0.1 ; 10 ; rate"));
     const RunResult r = run("simulator_linear", 1, {"-Isearch.in", "-Oout"});
     ASSERT_EQ(r.status, 0) << r.log;
     EXPECT_NE(r.log.find("Notice: the search ranges (PARAM type S) are ignored"), std::string::npos);

@@ -52,7 +52,8 @@ void checkLinearSurvey(const std::string &out, int nprocs) {
         expectPrinted(last[2], linearX2(5.0, 1.0, 0.5, k1, k2), "X2(5)");
         EXPECT_NE(cases[c].text.find("\n$$ Finish Successfully!!\n"), std::string::npos);
     }
-    EXPECT_EQ(count(out, "##### CPU"), static_cast<size_t>(nprocs));
+    EXPECT_EQ(count(out, "##### CPU 1/" + std::to_string(nprocs) + " ("), 1u);
+    EXPECT_EQ(count(out, "##### CPU"), 1u);   // the other ranks' CPU lines are not joined
     EXPECT_EQ(count(out, "$$ END"), 1u);
     EXPECT_EQ(out.substr(out.size() - 14), "\n$$ END ALL!!\n");
 }
@@ -135,9 +136,7 @@ TEST_F(SimulatorRun, FewerCasesThanProcessesMovesRankZerosFile) {
 }
 
 TEST_F(SimulatorRun, WithoutParallelSeveralProcessesStillGiveEachCaseOnce) {
-    std::string text = kThreeCases;
-    text.replace(text.find("PARALLEL ; 1"), 12, "PARALLEL ; 0");
-    writeFile("serial.in", text);
+    writeFile("serial.in", replaced(kThreeCases, "PARALLEL ; 1", "PARALLEL ; 0"));
     const RunResult r = run("simulator_linear", 2, {"-Iserial.in", "-Oserial"});
     ASSERT_EQ(r.status, 0) << r.log;
     const auto cases = surveyCases(file("serial"));
@@ -173,3 +172,30 @@ TEST_P(SteadySurvey, CasesRunBackAndForthWithTheSameValuesOnAnyNumberOfProcesses
 }
 
 INSTANTIATE_TEST_SUITE_P(Ranks, SteadySurvey, testing::Values(1, 3));
+
+TEST_F(SimulatorRun, FailedCasesAreMarkedAndOnlyARunWithoutAnySuccessAborts) {
+    // Below v_in = 0.5 the product has no non-negative steady state, so those cases fail.
+    const std::string text = replaced(kSteadySurvey, "PARAM ; Km ; 1 ; 0.5 ; ; 2 ; R ; 2.0", "PARAM ; Km ; 1 ; 0.5");
+    const std::string vmax = "PARAM ; Vmax ; 1 ; 1.0 ; ; 3 ; D ; 0.5";
+    const std::string mixed = replaced(text, vmax, "PARAM ; Vmax ; 1 ; 1.0 ; ; 3 ; D ; -0.35");
+    const std::string none = replaced(text, vmax, "PARAM ; Vmax ; 1 ; 0.1 ; ; 2 ; D ; 0.1");
+    writeFile("mixed.in", mixed);
+    writeFile("none.in", none);
+
+    const RunResult r = run("simulator_pathway", 1, {"-Imixed.in", "-Omixed"});
+    EXPECT_EQ(r.status, 0) << r.log;
+    const auto cases = surveyCases(file("mixed"));
+    ASSERT_EQ(cases.size(), 3u);
+    EXPECT_NE(cases[0].text.find("\n$$ Finish Successfully!!\n"), std::string::npos);
+    EXPECT_NE(cases[1].text.find("\n$$ Finish Successfully!!\n"), std::string::npos);
+    EXPECT_NE(cases[2].text.find("\n$$ Failed!!\n"), std::string::npos);   // Vmax = 0.3
+    EXPECT_NE(r.log.find("Failed!!\n"), std::string::npos);
+
+    const RunResult f = run("simulator_pathway", 1, {"-Inone.in", "-Onone"});
+    EXPECT_EQ(f.status, 255);
+    EXPECT_NE(f.log.find("\n ## END ALL, BUT THERE IS NO SUCCESS CASE!!\n"), std::string::npos) << f.log;
+    const std::string out = file("none_0");
+    EXPECT_EQ(count(out, "\n$$ Failed!!\n"), 2u);
+    EXPECT_NE(out.find("\n$$ END ALL, BUT THERE IS NO SUCCESS CASE!!\n\n$$ ABORT!!\n"), std::string::npos) << out;
+    EXPECT_FALSE(exists("none"));
+}

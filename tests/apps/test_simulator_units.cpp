@@ -223,8 +223,8 @@ TEST_F(SimulatorTables, EigenvalueReportFormsAndUnconvergedEntries) {
               "    2,  -5.000e-01,   2.500e-01\n"
               "\n##### Eigenvalues #####\n"
               "\n  No.        Real     Imaginary\n"
-              "    1  -1.000e+00   0.000e+00\n"
-              "    2  -5.000e-01   2.500e-01\n");
+              "    1   -1.000e+00    0.000e+00\n"
+              "    2   -5.000e-01    2.500e-01\n");
 
     // The QR iteration gave up on the first eigenvalue: what was found is written, and the log says so.
     std::rewind(out);

@@ -1,0 +1,198 @@
+// The NDF time-course path (SOLVER 3): the model is integrated with the NDF solver for stiff ODE
+// and index-1 DAE systems from one event group to the next, and the solver's values at the output
+// times of each period become the rows of the time course.
+//
+// The state arrays are addressed 1..n like the model's; the algebraic variables y[1..n_varNR]
+// come first and get zero rows in the constant diagonal mass matrix.
+#include <algorithm>
+#include <cstdio>
+#include <new>
+#include <vector>
+
+#include "dosolver3.h"
+#include "quorvant/dosolver.h"
+#include "quorvant/log.h"
+#include "quorvant/ndf.h"
+#include "quorvant/newton_raphson.h"
+#include "quorvant/parameter.h"
+#include "quorvant/set_data.h"
+
+namespace {
+
+// Mass-matrix entry of a differential variable (algebraic rows stay zero).
+constexpr double kDifferentialMass = 1.0;
+
+bool textMode() { return F_GA == 0; }
+
+// Header of the text time course (the first row comes from the first period).
+void writeHeader(int n) {
+    if (!textMode() || !Fp_out) return;
+    std::fprintf(Fp_out, "%-10s", "Time");
+    for (int i = 1; i <= n; ++i) std::fprintf(Fp_out, ",     y[%3d]", i);
+    std::fputc('\n', Fp_out);
+}
+
+int failed() {
+    log_sys("## Error!! in doSolver3\n");
+    return -1;
+}
+
+// One solver call's output points; released on every path, also after a failed call (which
+// still delivers the points computed before the failure).
+struct SolverOutput {
+    _ndf_solution sol{};
+    SolverOutput() = default;
+    SolverOutput(const SolverOutput &) = delete;
+    SolverOutput &operator=(const SolverOutput &) = delete;
+    ~SolverOutput() { ndf_term(&sol); }
+};
+
+// What the periods of one run share.
+struct Run {
+    int n;                 // variables
+    int nAlg;              // algebraic variables y[1..nAlg]
+    _ndf_option opt;       // solver options (the solver may raise the relative tolerance once)
+    double *y;             // working state, 1..n
+    double *y_pre;         // last consistent state, 1..n
+    const double *rate;    // y_add rates, 1..n
+};
+
+// Integrates from times[0] to times[count-1] starting at y, with those output times.
+// Returns 0 with the points in out, or -1 after "NDF ndf_solve() Failed!!!".
+int solve(Run &run, double *times, int count, SolverOutput &out) {
+    _ndf_input in{count, times, run.n, run.y + 1};
+    _ndf_status stats{};
+    if (ndf_solve(&in, &out.sol, odefunc, &run.opt, &stats) != 0 || out.sol.tnum < 1) {
+        log_sys("NDF ndf_solve() Failed!!!\n");
+        return -1;
+    }
+    return 0;
+}
+
+// Copies output point p (0-based values) into the 1-based state array dst.
+void takePoint(const SolverOutput &out, int n, int p, double *dst) {
+    const double *src = out.sol.yy + static_cast<size_t>(p) * static_cast<size_t>(n);
+    std::copy(src, src + n, dst + 1);
+}
+
+void emit(double t, const double *y) {
+    reportNegative(t, y);
+    emitRow(t, y);
+}
+
+// A period without addition: one solver call over all output times. Every returned point is a
+// row; a call with only the two ends returns every accepted step, of which only the ends are
+// output times.
+int integratePeriod(Run &run, std::vector<double> &times) {
+    const int m = static_cast<int>(times.size());
+    SolverOutput out;
+    if (solve(run, times.data(), m, out) != 0) return -1;
+    const int last = out.sol.tnum - 1;
+    double row[qv::kStateSize];
+    for (int p = 0; p <= last; ++p) {
+        if (m == 2 && p != 0 && p != last) continue;
+        takePoint(out, run.n, p, row);
+        emit(out.sol.tt[p], row);
+    }
+    takePoint(out, run.n, last, run.y);
+    std::copy(run.y + 1, run.y + run.n + 1, run.y_pre + 1);
+    return 0;
+}
+
+// An addition period: one solver call per pair of neighbouring output times; after each, the
+// differential variables get rate times the sub-interval added, and the end of the sub-interval
+// is the row and the start of the next call.
+int integrateAdditionPeriod(Run &run, std::vector<double> &times) {
+    const int calls = static_cast<int>(times.size()) - 1;
+    for (int c = 0; c < calls; ++c) {
+        SolverOutput out;
+        if (solve(run, &times[static_cast<size_t>(c)], 2, out) != 0) return -1;
+        const int last = out.sol.tnum - 1;
+        const double t = out.sol.tt[last];
+        takePoint(out, run.n, last, run.y);
+        const double span = t - times[static_cast<size_t>(c)];
+        for (int i = run.nAlg + 1; i <= run.n; ++i) run.y[i] += span * run.rate[i];
+        if (run.nAlg > 0) {
+            // The added amounts move the differential variables off the algebraic equations:
+            // re-solve them so that the row (and the next start) is a consistent state.
+            if (SolveAlgebraicEq(run.y, run.y_pre) != 0) return -1;
+        } else {
+            std::copy(run.y + 1, run.y + run.n + 1, run.y_pre + 1);
+        }
+        emit(t, run.y);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int doSolver3(const parameter &snap, double dt, double t_start, double t_end, double dm,
+              double *y_init, double *y, double *y_pre) {
+    // 1. Initial state, parameters moved to their targets.
+    if (initTimeSolver(snap, y_init, y, y_pre) != 0) return failed();
+
+    Run run{};
+    run.n = Param.n_var;
+    run.nAlg = Param.n_varNR;
+    run.y = y;
+    run.y_pre = y_pre;
+    double rate[qv::kStateSize] = {};   // y_add rates, zero at the start of every run
+    run.rate = rate;
+
+    // 2.-3. Event groups, and the periods between them during which a rate is in force.
+    event_group groups[kMaxEventGroups];
+    const int ngroups = _get_simultaneous_events(t_start, t_end, groups);
+    int adding[kMaxEventGroups];
+    _get_adding_periods(ngroups, groups, adding);
+
+    // 4. Constant diagonal mass matrix: 1 for differential variables, 0 for algebraic ones.
+    const auto n = static_cast<size_t>(run.n);
+    std::vector<double> mass;
+    try {
+        mass.assign(n * n, 0.0);
+    } catch (const std::bad_alloc &) {
+        log_sys("malloc(mass) Failed!!!\n");
+        return failed();
+    }
+    for (size_t i = static_cast<size_t>(run.nAlg); i < n; ++i) mass[i * n + i] = kDifferentialMass;
+
+    // 5. Solver options. Whether the problem is a DAE is known from N_ALGEBR, so the solver need
+    // not estimate it from the mass matrix at every call. The solver differences the model
+    // numerically when no Jacobian function is given.
+    ndf_init(&run.opt);
+    run.opt.tol.rel = Ndf_rtol;
+    run.opt.tol.abs = Ndf_atol;
+    run.opt.tol.positive = 1;
+    run.opt.jac.jfunc = F_Numerical_Jac == 1 ? nullptr : jacfunc;
+    run.opt.dae.mconst = mass.data();
+    run.opt.dae.singular = run.nAlg > 0 ? 0 : 1;
+    run.opt.step.initstep = dt;
+
+    writeHeader(run.n);
+
+    std::vector<double> times;   // output times of the current period, reused
+    for (int k = 0; k + 1 < ngroups; ++k) {
+        // 6. The events of group k, then consistent algebraic variables for the new state.
+        const int paramChanged = _do_events(groups[k].first, groups[k].count, y, rate);
+        if (run.nAlg > 0) {
+            if (paramChanged) {
+                if (CheckNRparam(y_pre) != 0) return failed();
+                std::copy(y_pre + 1, y_pre + run.nAlg + 1, y + 1);
+            }
+            if (SolveAlgebraicEq(y, y_pre) != 0) return failed();
+        }
+
+        // 7. Integrate the period and write its rows.
+        const double from = groups[k].time;
+        const double to = groups[k + 1].time;
+        if (periodOutputTimes(from, to, dm, times) != 0) {
+            if (periodOutputCount(to - from, dm) < 0)
+                log_sys("## Too many output times from %10.3E to %10.3E with DELTA_M %10.3E\n", from,
+                        to, dm);
+            return failed();
+        }
+        const int rc = adding[k] ? integrateAdditionPeriod(run, times) : integratePeriod(run, times);
+        if (rc != 0) return failed();
+    }
+    return 0;
+}

@@ -1,0 +1,45 @@
+// The NDF solver works on 0-based arrays and a dense row-major Jacobian; the model code works on
+// arrays addressed 1..n and a Jacobian given as row pointers. These adapters sit between the two
+// and are called at every solver step, so they allocate nothing.
+#include "dosolver3.h"
+#include "quorvant/model.h"
+#include "quorvant/parameter.h"
+#include "quorvant/set_data.h"
+
+namespace {
+
+// The model's Jacobian, addressed [1..n][1..n] like every model array, for the largest model.
+// Static storage: it is reused by every call and starts zero-filled.
+struct JacobianWork {
+    double m[qv::kStateSize][qv::kStateSize];
+    double *rows[qv::kStateSize];
+    JacobianWork() {
+        for (int i = 0; i < qv::kStateSize; ++i) rows[i] = m[i];
+    }
+};
+JacobianWork jacWork;
+
+// J[i·n + j] = work(i+1, j+1): the 1-origin work matrix to the solver's 0-origin matrix.
+void _copy_origin1to0(int n, double *J) {
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j) J[i * n + j] = jacWork.m[i + 1][j + 1];
+}
+
+}  // namespace
+
+int odefunc(double /*t*/, double *y, double *dydt) {
+    // One element before the solver's arrays, so that element 1 is the first variable; the model
+    // never touches element 0.
+    usr_fvec(dydt - 1, y - 1, GeneConc, &Param);
+    return 0;
+}
+
+int jacfunc(double /*t*/, double *y, double *J) {
+    const int n = Param.n_var;
+    // The model fills only the entries that can be non-zero: clear the rest of the last call.
+    for (int i = 1; i <= n; ++i)
+        for (int j = 1; j <= n; ++j) jacWork.m[i][j] = 0.0;
+    usr_fjac(jacWork.rows, y - 1, GeneConc, &Param);
+    _copy_origin1to0(n, J);
+    return 0;
+}
