@@ -24,7 +24,10 @@ if(TARGET qv_simulator_app)
     set(_valgrind_runs
       "solver1_rk4        simulator_linear   models/linear/linear_rk4.in            0"
       "solver2_rk45       simulator_pathway  models/pathway/pathway.in              0"
+      "solver3_ndf_ode    simulator_robertson      models/robertson/robertson_ode.in  0"
+      "solver3_ndf_dae    simulator_robertson_dae  models/robertson/robertson_dae.in  0"
       "solver11_newton    simulator_pathway  models/pathway/pathway_steady.in       0"
+      "solver12_ssystem   simulator_ssystem  models/ssystem/ssystem.in              0"
       "survey             simulator_linear   models/linear/linear_survey.in         0"
       "load_error         simulator_corpus   tests/corpus/cases/param_index_600.in  255"
     )
