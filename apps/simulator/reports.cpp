@@ -59,15 +59,17 @@ void calc_eigenvalues(double *y, FILE *fp, EigenForm form) {
     std::vector<double> wr;
     std::vector<double> wi;
     try {
-        storage.assign(static_cast<size_t>(n + 1) * static_cast<size_t>(n + 1), 0.0);
-        rows.assign(static_cast<size_t>(n + 1), nullptr);
-        wr.assign(static_cast<size_t>(n + 1), 0.0);
-        wi.assign(static_cast<size_t>(n + 1), 0.0);
+        // Room for the largest model: model code written for more variables than N_VAR fills
+        // its own size, and must not write past the matrix.
+        storage.assign(static_cast<size_t>(qv::kStateSize) * qv::kStateSize, 0.0);
+        rows.assign(static_cast<size_t>(qv::kStateSize), nullptr);
+        wr.assign(static_cast<size_t>(qv::kStateSize), 0.0);
+        wi.assign(static_cast<size_t>(qv::kStateSize), 0.0);
     } catch (const std::bad_alloc &) {
         log_sys("## Error in calc_eigenvalues.\n");
         return;
     }
-    for (int i = 0; i <= n; ++i) rows[i] = storage.data() + static_cast<size_t>(i) * (n + 1);
+    for (int i = 0; i < qv::kStateSize; ++i) rows[i] = storage.data() + static_cast<size_t>(i) * qv::kStateSize;
     usr_fjac(rows.data(), y, GeneConc, &Param);
     const int status = GetEigenvalues(rows.data(), wr.data(), wi.data(), n);
     writeEigenvalues(fp, form, wr.data(), wi.data(), n, status);

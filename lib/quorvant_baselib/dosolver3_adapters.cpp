@@ -1,6 +1,8 @@
 // The NDF solver works on 0-based arrays and a dense row-major Jacobian; the model code works on
 // arrays addressed 1..n and a Jacobian given as row pointers. These adapters sit between the two
 // and are called at every solver step, so they allocate nothing.
+#include <algorithm>
+
 #include "dosolver3.h"
 #include "quorvant/model.h"
 #include "quorvant/parameter.h"
@@ -27,10 +29,16 @@ void _copy_origin1to0(int n, double *J) {
 
 }  // namespace
 
+// The solver's vectors hold exactly n values; model code written for more variables than
+// N_VAR reads and writes its own size. It works on these full-size copies instead.
+double yWork[qv::kStateSize];
+double fWork[qv::kStateSize];
+
 int odefunc(double /*t*/, double *y, double *dydt) {
-    // One element before the solver's arrays, so that element 1 is the first variable; the model
-    // never touches element 0.
-    usr_fvec(dydt - 1, y - 1, GeneConc, &Param);
+    const int n = Param.n_var;
+    std::copy(y, y + n, yWork + 1);
+    usr_fvec(fWork, yWork, GeneConc, &Param);
+    std::copy(fWork + 1, fWork + n + 1, dydt);
     return 0;
 }
 
@@ -39,7 +47,8 @@ int jacfunc(double /*t*/, double *y, double *J) {
     // The model fills only the entries that can be non-zero: clear the rest of the last call.
     for (int i = 1; i <= n; ++i)
         for (int j = 1; j <= n; ++j) jacWork.m[i][j] = 0.0;
-    usr_fjac(jacWork.rows, y - 1, GeneConc, &Param);
+    std::copy(y, y + n, yWork + 1);
+    usr_fjac(jacWork.rows, yWork, GeneConc, &Param);
     _copy_origin1to0(n, J);
     return 0;
 }
