@@ -34,6 +34,17 @@ File openFile(const std::string &name, const char *mode) {
     return fp;
 }
 
+// A rank's result file for reading; only a regular file (a device such as /dev/zero would never
+// end).
+File openRankFile(const std::string &name) {
+    struct stat st;
+    if (stat(name.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        log_sys("Cannot open %s!!\n", name.c_str());
+        return File(nullptr);
+    }
+    return openFile(name, "r");
+}
+
 // Copies the lines of `in` up to its ending marker (or its end), optionally without its first
 // line. Lines are read in pieces of at most 511 characters; only the start of a line is tested.
 bool copyBody(FILE *in, FILE *out, bool skipFirstLine) {
@@ -49,7 +60,7 @@ bool copyBody(FILE *in, FILE *out, bool skipFirstLine) {
             continue;
         }
         if (atLineStart && std::strncmp(buf, kEndMarker, kEndMarkerCompared) == 0) break;
-        std::fputs(buf, out);
+        if (std::fputs(buf, out) < 0) break;   // a write error: stop reading
         atLineStart = endsLine;
     }
     return !std::ferror(in) && !std::ferror(out);
@@ -123,19 +134,22 @@ int moveRankFile(const std::string &output) {
 // Joins the per-rank files in rank order: rank 0's whole body, then each other rank's body
 // without its first line (its CPU line), then the closing line.
 int joinRankFiles(int nprocs, const std::string &output) {
-    File first = openFile(rankFileName(output, 0), "r");
+    File first = openRankFile(rankFileName(output, 0));
     if (!first) return -1;
     std::string tmpName;
     File out = createTemporary(output, tmpName);
     if (!out) return -1;
+    bool opened = true;
     bool ok = copyBody(first.get(), out.get(), false);
     for (int k = 1; ok && k < nprocs; ++k) {
-        File in = openFile(rankFileName(output, k), "r");
-        ok = in && copyBody(in.get(), out.get(), true);
+        File in = openRankFile(rankFileName(output, k));
+        opened = static_cast<bool>(in);
+        ok = opened && copyBody(in.get(), out.get(), true);
     }
     if (!ok) {
         out.reset();
         unlink(tmpName.c_str());
+        if (opened) log_sys("Cannot write %s!!\n", output.c_str());
         return -1;
     }
     std::fputs("\n$$ END ALL!!\n", out.get());

@@ -85,16 +85,21 @@ int loadModel() {
     return 0;
 }
 
-// After a successful case: the messages, and for a single run the eigenvalue report.
-void caseSucceeded() {
+// After a successful case: the messages, and for a single run the eigenvalue report. A case
+// whose rows could not all be written to the result file is no success: false, with a message.
+bool caseSucceeded() {
     // The sensitivity report leaves its last perturbed state in Y; the steady state is in YPre.
     if (SolverNo == 11) std::copy(YPre + 1, YPre + Param.n_var + 1, Y + 1);
     log_sys("Elapse time : %12.6f\n", log_getElapseTime());
     std::fputs("\n$$ Finish Successfully!!\n", Fp_out);
+    if (std::fflush(Fp_out) != 0 || std::ferror(Fp_out)) {
+        log_sys("Cannot write %s!!\n", rankFileName(Options.output, Rank).c_str());
+        return false;
+    }
     log_sys("Finish Successfully!!\n");
-    std::fflush(Fp_out);
     if (!F_PSurvey && Rank == 0 && (Param.n_varNR == 0 || Param.n_varNR == Param.n_var))
         calc_eigenvalues(Y, Fp_out, EigenForm::ResultFile);
+    return true;
 }
 
 }  // namespace
@@ -134,7 +139,7 @@ int main(int argc, char **argv) {
         }
         if (DoSolver(Snapshot, Times.dt, Times.t_start, Times.t_end, Times.dm, YInit, Y, YPre) == 0) {
             success = 1;
-            caseSucceeded();
+            if (!caseSucceeded()) return abortRun(true);
         } else if (F_PSurvey) {
             std::fputs("\n$$ Failed!!\n", Fp_out);
             log_sys("Failed!!\n");

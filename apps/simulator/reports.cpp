@@ -184,5 +184,10 @@ void writeInitData(double *y, const TimeSpan &ts) {
     std::fputs("\n####### Last Y Values ######\n", fp);
     for (int i = 1; i <= Param.n_var; ++i)
         std::fprintf(fp, "Y_START\t;\t%2d;\t%12.4e; %s\t#\n", i, y[i] / GeneConc, getVarTag(i));
-    if (std::fclose(fp) != 0) log_sys("Cannot write initial-data file!!\n");
+    // A restart file that could not be written is lost: as fatal as one that cannot be created.
+    const bool written = !std::ferror(fp);
+    if (std::fclose(fp) != 0 || !written) {
+        log_sys("Cannot write initial-data file!!\n");
+        fatalExit();
+    }
 }

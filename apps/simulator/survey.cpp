@@ -93,12 +93,15 @@ namespace {
 
 // Closing line of this process's result file. On success the file is complete and closed; with
 // no successful case it stays open for the abort line.
-int finishResultFile(int success) {
+int finishResultFile(int success, const std::string &name) {
     if (success) {
         std::fputs("\n$$ END ALL!!\n", Fp_out);
-        std::fclose(Fp_out);
+        const bool written = !std::ferror(Fp_out);
+        const bool closed = std::fclose(Fp_out) == 0;
         Fp_out = nullptr;
-        return 0;
+        if (written && closed) return 0;
+        log_sys("Cannot write %s!!\n", name.c_str());
+        return -1;
     }
     std::fputs("\n$$ END ALL, BUT THERE IS NO SUCCESS CASE!!\n", Fp_out);
     std::fflush(Fp_out);
@@ -123,13 +126,13 @@ int survey_post(int success, const CaseRange &cases, int nprocs, int rank, const
     // rank 0 can only leave the reduction after every rank entered it, so the files it joins
     // afterwards are complete.
     int result = 0;
-    if (rank != 0) result = finishResultFile(success);
+    if (rank != 0) result = finishResultFile(success, rankFileName(output, rank));
 
     int sum = 0;
     MPI_Reduce(&success, &sum, 1, MPI_INT, MPI_SUM, 0, MPI_COMM_WORLD);
     if (rank != 0) return reportEnd(result);
 
-    if (finishResultFile(sum) != 0) return reportEnd(-1);
+    if (finishResultFile(sum, rankFileName(output, 0)) != 0) return reportEnd(-1);
     if (makeFinalFile(nprocs, cases.split, output) != 0) return -1;
     return reportEnd(0);
 }

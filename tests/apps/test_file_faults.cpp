@@ -140,10 +140,6 @@ TEST_F(FileFaults, FailedRunsLeaveTheEarlierResultAlone) {
 }
 
 TEST_F(FileFaults, ResultFileOnAFullDeviceIsNoSuccess) {
-    QV_KNOWN_FAULT(
-        "write errors on the per-rank result file are not checked (apps/simulator/main.cpp "
-        "caseSucceeded, survey.cpp finishResultFile ignores fclose): the run logs success, and the "
-        "join then reads the endless /dev/full for ever (final_file.cpp copyBody)");
     fs::create_symlink("/dev/full", at("out_0"));
     const RunResult r = simulate({"-Imodel.in", "-Oout"}, 1, 60);
     expectFailedRun(r, "");
@@ -152,10 +148,6 @@ TEST_F(FileFaults, ResultFileOnAFullDeviceIsNoSuccess) {
 }
 
 TEST_F(FileFaults, RestartFileOnAFullDeviceEndsWithStatus255) {
-    QV_KNOWN_FAULT(
-        "a failed write of initVal.txt is only logged (apps/simulator/reports.cpp writeInitData): "
-        "the run ends with status 0 and END ALL although its restart file is lost; failing to "
-        "create the file ends with status 255");
     fs::create_symlink("/dev/full", at("initVal.txt"));
     const RunResult r = simulate({"-Imodel.in", "-Oout"}, 1, 60);
     ASSERT_NE(r.status, kTimedOut) << r.log;
@@ -212,19 +204,11 @@ TEST_F(FullDisk, JoinThatDoesNotFitKeepsTheEarlierResult) {
 }
 
 TEST_F(FullDisk, JoinThatDoesNotFitSaysSo) {
-    QV_KNOWN_FAULT(
-        "a join whose copy fails (apps/simulator/final_file.cpp joinRankFiles, !ok branch) returns "
-        "-1 without a message: the log shows only ABORT!!; it should say \"Cannot write out!!\" "
-        "as a failed rename does");
     const RunResult r = simulateOnFullDisk(modelWithRows(kRowsThatFitOnce));
     EXPECT_TRUE(hasLine(r.log, "Cannot write out!!")) << r.log;
 }
 
 TEST_F(FullDisk, PerRankFileThatDoesNotFitIsNoSuccess) {
-    QV_KNOWN_FAULT(
-        "write errors on the per-rank result file are not checked (apps/simulator/main.cpp "
-        "caseSucceeded, survey.cpp finishResultFile): the case is logged as a success and the "
-        "failure only shows when the join cannot copy the truncated file");
     // About 360 KB of rows: far more than the file system holds.
     const RunResult r = simulateOnFullDisk(modelWithRows(10000));
     expectFailedOnDisk(r);
