@@ -112,6 +112,8 @@ int solveNewtonRaphson(int ntrial, double *y, int n, double tolx, double tolf) {
         errf = 0.0;
         for (int i = 1; i <= n; ++i) errf += std::fabs(work.fvec[i]);
         if (errf <= tolf) return 0;
+        // A residual that is not a number stays so: further iterations cannot converge.
+        if (!std::isfinite(errf)) break;
         // 3. Newton step: J p = -f. A Jacobian with a zero row has no step; give up.
         for (int i = 1; i <= n; ++i) work.step[i] = -work.fvec[i];
         double d;

@@ -210,8 +210,10 @@ TEST_F(NewtonRaphson, NonNumbersAndSingularJacobiansNeverConverge) {
                  [](double **j, double *, double, parameter *) { j[1][1] = 1.0; });
     y[1] = 1.0;
     testing::internal::CaptureStdout();
-    EXPECT_EQ(solveNewtonRaphson(5, y, 1, 1.0, 1.0), -1);
+    // A huge iteration limit does not keep a residual that is not a number iterating.
+    EXPECT_EQ(solveNewtonRaphson(2147483647, y, 1, 1.0, 1.0), -1);
     EXPECT_NE(testing::internal::GetCapturedStdout().find("## Not converged"), std::string::npos);
+    EXPECT_EQ(testFvecCalls(), 1);
 
     // An equation that does not depend on the variable: no Newton step exists.
     y[1] = 1.0;
