@@ -124,37 +124,25 @@ private:
     double **a_;
 };
 
-class NrVector {
+// A 1-origin vector [1..n] of the nr_* allocators (double or int), released on destruction.
+template <typename T, T *(*Alloc)(long, long), void (*Free)(T *, long, long)>
+class NrVec {
 public:
-    explicit NrVector(int n) : n_(n), v_(nr_alloc_vector(1, n)) {}
-    ~NrVector() {
-        if (v_) nr_free_vector(v_, 1, n_);
+    explicit NrVec(int n) : n_(n), v_(Alloc(1, n)) {}
+    ~NrVec() {
+        if (v_) Free(v_, 1, n_);
     }
-    NrVector(const NrVector &) = delete;
-    NrVector &operator=(const NrVector &) = delete;
+    NrVec(const NrVec &) = delete;
+    NrVec &operator=(const NrVec &) = delete;
     bool ok() const { return v_ != nullptr; }
-    double *get() const { return v_; }
+    T *get() const { return v_; }
 
 private:
     int n_;
-    double *v_;
+    T *v_;
 };
-
-class NrIVector {
-public:
-    explicit NrIVector(int n) : n_(n), v_(nr_alloc_ivector(1, n)) {}
-    ~NrIVector() {
-        if (v_) nr_free_ivector(v_, 1, n_);
-    }
-    NrIVector(const NrIVector &) = delete;
-    NrIVector &operator=(const NrIVector &) = delete;
-    bool ok() const { return v_ != nullptr; }
-    int *get() const { return v_; }
-
-private:
-    int n_;
-    int *v_;
-};
+using NrVector = NrVec<double, nr_alloc_vector, nr_free_vector>;
+using NrIVector = NrVec<int, nr_alloc_ivector, nr_free_ivector>;
 
 // Gd, Gi, Hd, Hi for the length of one analysis; released by free_base_matrixes on every path.
 struct BaseMatrices {
