@@ -1,5 +1,5 @@
 # quorvant_add_programs(<suffix> <model source>)
-# Builds the programs for one model: bin/simulator<suffix> (and later gasearch, rsearch).
+# Builds the programs for one model: bin/simulator<suffix> and bin/gasearch<suffix> (later rsearch).
 # The tests call it once per delivered model, so several models live in one build tree.
 function(quorvant_add_programs suffix model)
   if(NOT model)
@@ -15,5 +15,9 @@ function(quorvant_add_programs suffix model)
   if(TARGET qv_simulator_app)
     add_executable(simulator${suffix} $<TARGET_OBJECTS:qv_simulator_app> $<TARGET_OBJECTS:${model_target}>)
     target_link_libraries(simulator${suffix} PRIVATE quorvant_core)
+  endif()
+  if(TARGET qv_gasearch_app AND TARGET qv_galib)
+    add_executable(gasearch${suffix} $<TARGET_OBJECTS:qv_gasearch_app> $<TARGET_OBJECTS:${model_target}>)
+    target_link_libraries(gasearch${suffix} PRIVATE qv_galib quorvant_core)
   endif()
 endfunction()

@@ -1,0 +1,28 @@
+// gasearch: fits a model's parameters with an island genetic algorithm.
+#ifndef QUORVANT_APPS_GASEARCH_H
+#define QUORVANT_APPS_GASEARCH_H
+
+#include <string>
+
+#include "quorvant/ga_types.h"
+
+// What the command line gives besides the fields of gaparam.
+struct GaOptions {
+    std::string modelFile;   // -I
+    bool seedGiven = false;  // -S
+    unsigned long seed = 0;
+};
+
+// Parses the command line into the record (-p, -f, -s names) and opts (-I, -S). 0 or -1 after the
+// message. The report file is not opened here (see OpenReportFile).
+int adm_argc_argv(gaparam *param, GaOptions *opts, int argc, char **argv);
+
+// Opens the report file of -f, if one was named: 0, or -1 after the message.
+int OpenReportFile(gaparam *param);
+
+// Everything before the GA run, on one process: log, command line, model file, snapshot, search
+// region, parameter file, summary. 0 or -1 after the message.
+int my_init(gaparam *param, int argc, char **argv);
+void my_final(gaparam *param);
+
+#endif

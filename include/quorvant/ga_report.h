@@ -1,0 +1,19 @@
+// The text reports of gasearch: the parameter summary, the progress line of every generation, the
+// population dump into the report file, the final result and the initial-individuals summary.
+#ifndef QUORVANT_GA_REPORT_H
+#define QUORVANT_GA_REPORT_H
+
+#include <cstdio>
+
+#include "quorvant/ga_types.h"
+
+int PrintExecuteParameters(const gaparam *param, FILE *stream);
+int PrintBestGeneAtPresent(int generation, const gaparam *param);              // to stdout
+int PrintFileAll(int generation, const gaparam *param, const gaisland *islands);  // to outputFile
+int PrintResult(const gaparam *param);                                         // to stdout
+int print_read_summary(FILE *stream, const char *name, const int *counts, int numIsland,
+                       int fileIslands, int population);
+int print_fitness(const gagene *gene, FILE *stream);
+int print_ga_gene(const gagene *gene, const gaparam *param, FILE *stream);
+
+#endif

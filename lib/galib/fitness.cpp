@@ -1,0 +1,65 @@
+// Scoring and ranking of individuals: the fitness of one gene (decoded and simulated), the order of
+// an island best first, and the record of the best individual found so far. Fitness is maximised.
+#include <algorithm>
+#include <cmath>
+
+#include "quorvant/ga_encode.h"
+#include "quorvant/ga_engine.h"
+#include "quorvant/log.h"
+
+namespace {
+
+constexpr char kMsgInvalidReturn[] = " ## Error: Invalid return cord from usrFitness.\n";
+
+// The island whose residents comp_gene_fitness compares (set just before a sort).
+const gaisland *sortIsland = nullptr;
+
+// Sort key: a fitness that is not a number ranks below every number, so a failed score can never
+// come first and the order stays a strict weak ordering.
+double rankKey(double f) { return std::isnan(f) ? -HUGE_VAL : f; }
+
+}  // namespace
+
+int Fitness(const gaparam *param, const gagene *gene, double *fitness) {
+    double x[qv::kGaMaxVariable];
+    if (GeneToValues(param, gene, x) != 0) return -1;
+    const int r = QvFitness(x, param->gaEncodeParam.numVariable, param->comLine.argc,
+                            param->comLine.argv, fitness);
+    if (r == 0 || r == -1) return r;
+    log_sys(kMsgInvalidReturn);
+    return -1;
+}
+
+int comp_gene_fitness(const void *a, const void *b) {
+    const double fa = sortIsland->residents[*static_cast<const int *>(a)].fitness;
+    const double fb = sortIsland->residents[*static_cast<const int *>(b)].fitness;
+    if (fa < fb) return 1;
+    if (fa == fb) return 0;
+    return -1;
+}
+
+int SortByFitness(gaisland *island) {
+    const int n = island->population;
+    for (int i = 0; i < n; ++i) island->sortedIndex[i] = i;
+    // Larger fitness first; equal fitness keeps the resident order, so a run is reproducible
+    // whatever the sort algorithm does with ties. Nothing is allocated.
+    sortIsland = island;
+    const gagene *res = island->residents;
+    std::sort(island->sortedIndex, island->sortedIndex + n, [res](int a, int b) {
+        const double fa = rankKey(res[a].fitness);
+        const double fb = rankKey(res[b].fitness);
+        return fa > fb || (fa == fb && a < b);
+    });
+    return 0;
+}
+
+int RecordBestGene(int generation, const gaisland *islands, int numIsland, bestgene *best) {
+    for (int i = 0; i < numIsland; ++i) {
+        const gagene &top = islands[i].residents[islands[i].sortedIndex[0]];
+        if (best->gaGene.fitness < top.fitness) {
+            best->gaGene = top;
+            best->obtainedGeneration = generation;
+        }
+    }
+    return 0;
+}

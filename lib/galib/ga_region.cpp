@@ -1,0 +1,40 @@
+// The search region of the GA: the box of the model file's GA ranges and its grid steps.
+#include <cmath>
+
+#include "quorvant/ga_encode.h"
+#include "quorvant/log.h"
+#include "quorvant/set_data.h"
+
+namespace {
+constexpr char kMsgTooManyVariables[] =
+    " ## Error: Number of variables must be smaller than equal %d\n";
+}  // namespace
+
+int ReadRegionFromQV(gaparam *param) {
+    if (P_GaNum > qv::kGaMaxVariable) {
+        log_sys(kMsgTooManyVariables, qv::kGaMaxVariable);
+        return -1;
+    }
+    variableregion &region = param->variableRegion;
+    const int n = P_GaNum > 0 ? P_GaNum : 0;
+    // The bounds are taken as the model file gives them.
+    for (int k = 0; k < n; ++k) {
+        region.minArray[k] = P_Ga[k].min_value;
+        region.maxArray[k] = P_Ga[k].max_value;
+    }
+    region.arraySize = n;
+    param->gaEncodeParam.numVariable = n;
+    return 0;
+}
+
+// One quantum of every variable: the range over 2^q - 1 steps, so that index 0 is the lower and
+// index 2^q - 1 the upper bound. Real-coded genes (q = 1) get the width of the range.
+int SetDelta(gaparam *param) {
+    const int q = param->gaEncodeParam.quantumNumber > 1 ? param->gaEncodeParam.quantumNumber : 1;
+    const double steps = std::ldexp(1.0, q) - 1.0;
+    variableregion &region = param->variableRegion;
+    int n = param->gaEncodeParam.numVariable;
+    n = n < 0 ? 0 : (n > qv::kGaMaxVariable ? qv::kGaMaxVariable : n);
+    for (int k = 0; k < n; ++k) region.delta[k] = (region.maxArray[k] - region.minArray[k]) / steps;
+    return 0;
+}

@@ -1,0 +1,58 @@
+// The operations of one generation on one island: evaluation, crossover of selected parents into
+// the non-elite places, and mutation. Children and mutants are built in scratch arrays and copied
+// back in one pass, so the whole island stays the parent pool during a generation. The scratch
+// arrays are made once per process and reused.
+#include <vector>
+
+#include "quorvant/ga_engine.h"
+#include "quorvant/ga_operators.h"
+
+namespace {
+
+// Crossover of bit strings makes two children per call; with an odd number of places the last
+// call's second child lands one past the island capacity and is dropped.
+std::vector<gagene> &childScratch() {
+    static std::vector<gagene> children(qv::kGaMaxPopulation + 1);
+    return children;
+}
+
+std::vector<gagene> &mutantScratch() {
+    static std::vector<gagene> mutants(qv::kGaMaxPopulation);
+    return mutants;
+}
+
+bool bitString(const gaparam *param) { return param->gaEncodeParam.encodeType != EncodeType::Real; }
+
+}  // namespace
+
+int IslandFitness(const gaparam *param, gaisland *island, int start, int end) {
+    for (int k = start; k < end; ++k) {
+        gagene &g = island->residents[island->sortedIndex[k]];
+        if (Fitness(param, &g, &g.fitness) == -1) return -1;
+    }
+    return 0;
+}
+
+int IslandCrossoverNormal(const gaparam *param, gaisland *island, int start, int end) {
+    std::vector<gagene> &children = childScratch();
+    int parents[qv::kGaMaxVariable + 2];
+    const int step = bitString(param) ? 2 : 1;
+    for (int k = start; k < end; k += step) {
+        if (SelectParent(param, island, parents) == -1) return -1;
+        if (Crossover(param, island->residents, parents, &children[k]) == -1) return -1;
+    }
+    for (int k = start; k < end; ++k) island->residents[island->sortedIndex[k]] = children[k];
+    return 0;
+}
+
+int IslandMutation(const gaparam *param, gaisland *island, int start, int end) {
+    std::vector<gagene> &mutants = mutantScratch();
+    // The reference of the variable-width mutations: the individual now at sorted position 0.
+    const gagene reference = island->residents[island->sortedIndex[0]];
+    for (int k = start; k < end; ++k) {
+        if (Mutation(param, &island->residents[island->sortedIndex[k]], &reference, &mutants[k]) == -1)
+            return -1;
+    }
+    for (int k = start; k < end; ++k) island->residents[island->sortedIndex[k]] = mutants[k];
+    return 0;
+}
