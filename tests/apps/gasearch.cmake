@@ -1,0 +1,16 @@
+# End-to-end runs of gasearch built for the delivered models: start-up failures, reproducible runs
+# with every operator family, the reports, a restart from a report, and parameter recovery.
+if(TARGET qv_gasearch_app)
+  foreach(_m fitting oscillator)
+    if(EXISTS ${PROJECT_SOURCE_DIR}/models/${_m}/${_m}.cpp)
+      quorvant_add_programs(_${_m} ${PROJECT_SOURCE_DIR}/models/${_m}/${_m}.cpp)
+    endif()
+  endforeach()
+  quorvant_add_test(test_gasearch_e2e SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_gasearch_runs.cpp)
+  add_dependencies(test_gasearch_e2e gasearch_linear)
+  foreach(_p gasearch_fitting gasearch_oscillator)
+    if(TARGET ${_p})
+      add_dependencies(test_gasearch_e2e ${_p})
+    endif()
+  endforeach()
+endif()
