@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
-# A bounded AFL++ campaign on the simulator's input side.
+# A bounded AFL++ campaign on the input side: the simulator's model file and command line, and the
+# GA parameter file and file of initial individuals of gasearch.
 #
 #   run_fuzz.sh --packages   the Debian packages the campaign needs, one per line
 #   run_fuzz.sh SECONDS      build the harnesses (build-fuzz/, AFL++ instrumentation with the address
 #                            and undefined-behaviour sanitizers) and fuzz for SECONDS in all:
-#                            most of the time the model input file, the rest the command line
+#                            most of the time the model input file, a quarter the GA files, the
+#                            rest the command line
 #
 # Seeds: the delivered model files (models/*/*.in), the regression corpus (tests/corpus/*/*.in) and
-# the hand-written seeds beside this script. The harness runs as a process: its exit status 255
+# the hand-written seeds beside this script; for the GA files the GA regression corpus
+# (tests/corpus_ga/) and the seeds in seeds/ga/. The harness runs as a process: its exit status 255
 # (the reader's fatal exit on a line with too many fields) is a normal outcome; a signal (sanitizer
 # abort, segmentation fault) is a crash and a run over the time limit is a hang.
 #
@@ -49,7 +52,7 @@ cmake --build "$build" -j "$jobs" >"$build/build.log" 2>&1 || { tail -50 "$build
 # ---- Seeds ----------------------------------------------------------------------------------------
 seeds="$build/seeds"
 rm -rf "$seeds"
-mkdir -p "$seeds/model" "$seeds/cli"
+mkdir -p "$seeds/model" "$seeds/cli" "$seeds/ga"
 copy_seeds() {   # destination, prefix, files...
   local dest="$1" prefix="$2" f
   shift 2
@@ -64,6 +67,8 @@ for d in "$root"/models/*/; do copy_seeds "$seeds/model" "model_$(basename "$d")
 for d in "$root"/tests/corpus/*/; do copy_seeds "$seeds/model" "corpus_$(basename "$d")" "$d"*.in; done
 copy_seeds "$seeds/model" seed "$here"/seeds/model/*
 copy_seeds "$seeds/cli" seed "$here"/seeds/cli/*
+copy_seeds "$seeds/ga" seed "$here"/seeds/ga/*
+copy_seeds "$seeds/ga" corpus "$root"/tests/corpus_ga/*.ga "$root"/tests/corpus_ga/*.ind
 shopt -u nullglob
 
 # ---- Campaigns ------------------------------------------------------------------------------------
@@ -75,7 +80,10 @@ export UBSAN_OPTIONS="halt_on_error=1:abort_on_error=1:symbolize=0:print_stacktr
 
 cli_seconds=$(( seconds / 6 ))
 [ "$cli_seconds" -lt 1 ] && cli_seconds=1
-model_seconds=$(( seconds - cli_seconds ))
+ga_seconds=$(( seconds / 4 ))
+[ "$ga_seconds" -lt 1 ] && ga_seconds=1
+model_seconds=$(( seconds - cli_seconds - ga_seconds ))
+[ "$model_seconds" -lt 1 ] && model_seconds=1
 
 stat_of() {   # stats file, key
   sed -n "s/^$2 *: *//p" "$1" 2>/dev/null | head -1
@@ -146,6 +154,7 @@ campaign() {   # name, seconds, harness, dictionary or ""
 status=0
 campaign model "$model_seconds" fuzz_model_file "$here/model_file.dict" || status=2
 campaign cli "$cli_seconds" fuzz_command_line "" || status=2
+campaign ga "$ga_seconds" fuzz_ga_files "" || status=2
 wall=$(( $(date +%s) - start ))
 
 echo ""
