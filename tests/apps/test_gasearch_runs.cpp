@@ -1,6 +1,6 @@
 // gasearch end to end: the program run under mpiexec in a temporary directory, read as a user reads
 // it (exit status, log, progress lines, report file, result).
-#include <regex>
+#include <cstdio>
 
 #include "test_simulator_support.h"
 
@@ -27,13 +27,16 @@ struct Progress {
 };
 
 std::vector<Progress> progressLines(const std::string &log) {
-    static const std::regex re(
-        R"(^generation\[(\d+)\], Obtain: (\d+), Fitness: ([-+0-9.e]+), Gene: \((.*)\)$)");
     std::vector<Progress> out;
     for (const std::string &line : lines(log)) {
-        std::smatch m;
-        if (!std::regex_match(line, m, re)) continue;
-        out.push_back({std::stoi(m[1]), std::stoi(m[2]), std::stod(m[3]), numbers(m[4])});
+        Progress p{};
+        int used = 0;
+        if (std::sscanf(line.c_str(), "generation[%d], Obtain: %d, Fitness: %le, Gene: (%n", &p.generation,
+                        &p.obtained, &p.fitness, &used) != 3 ||
+            used == 0 || line.back() != ')')
+            continue;
+        p.gene = numbers(line.substr(used, line.size() - used - 1));
+        out.push_back(p);
     }
     return out;
 }
