@@ -20,8 +20,10 @@ int adm_argc_argv(gaparam *param, GaOptions *opts, int argc, char **argv);
 // Opens the report file of -f, if one was named: 0, or -1 after the message.
 int OpenReportFile(gaparam *param);
 
-// Everything before the GA run, on one process: log, command line, model file, snapshot, search
-// region, parameter file, summary. 0 or -1 after the message.
+// Everything before the GA run, on every process: log, command line (rank 0), model file (the
+// other ranks read a transferred copy and delete it), snapshot, search region, parameter file
+// (rank 0, then sent to the others), seed base, summary. 0 or -1 after the message; a failed
+// start leaves no transferred copy behind.
 int my_init(gaparam *param, int argc, char **argv);
 void my_final(gaparam *param);
 

@@ -5,28 +5,31 @@
 //   gasearch -I <model file> -p <GA parameter file> [-f <report file>] [-s <initial individuals>]
 //            [-S <seed>]
 //
-// This version runs the islands in one process; started on several MPI processes it stops at once.
+// On one process the islands run in turn; under mpiexec with several processes rank 0 holds the
+// islands and the other ranks make their generations. A failure on any rank aborts the whole job.
 #include <mpi.h>
+
+#include <cstdio>
 
 #include "gasearch.h"
 #include "quorvant/ga_engine.h"
+#include "quorvant/ga_mpi.h"
 #include "quorvant/log.h"
 
 namespace {
 
+constexpr int kAbortCode = -1;
 constexpr char kMsgMain[] = " ## System Error: In main.\n";
-constexpr char kMsgOneProcess[] =
-    " ## Error: gasearch runs on one process in this version: start it without mpiexec or with "
-    "mpiexec -n 1.\n";
 
 gaparam Param_ga;   // the configuration of the run (large: kept out of the stack)
 
 int runGa(gaparam *param) {
+    const bool parallel = param->mpiInfo.numProcs > 1;
     switch (param->digenesisParam.digenesisType) {
         case DigenesisType::Normal:
-            return NormalExecute(param);
+            return parallel ? NormalExecuteMpi(param) : NormalExecute(param);
         case DigenesisType::MGG:
-            return MGGExecute(param);
+            return parallel ? MGGExecuteMpi(param) : MGGExecute(param);
         default:
             log_sys(kMsgMain);
             return -1;
@@ -38,20 +41,17 @@ int runGa(gaparam *param) {
 int main(int argc, char **argv) {
     MPI_Init(&argc, &argv);
     int size = 1;
-    int rank = 0;
     MPI_Comm_size(MPI_COMM_WORLD, &size);
-    MPI_Comm_rank(MPI_COMM_WORLD, &rank);
-
-    // Several processes: every rank stops by itself (no rank waits for another).
-    if (size > 1) {
-        if (rank == 0) log_sys(kMsgOneProcess);
-        MPI_Finalize();
-        return -1;
-    }
 
     int result = my_init(&Param_ga, argc, argv);
     if (result == 0) result = runGa(&Param_ga) == -1 ? -1 : 0;
     my_final(&Param_ga);
+    // With several processes the others may be waiting for this one: end them all.
+    if (result != 0 && size > 1) {
+        std::fflush(stdout);
+        std::fflush(stderr);
+        MPI_Abort(MPI_COMM_WORLD, kAbortCode);
+    }
     MPI_Finalize();
     return result;
 }

@@ -36,6 +36,10 @@ int IslandFitness(const gaparam *param, gaisland *island, int start, int end);
 int IslandCrossoverNormal(const gaparam *param, gaisland *island, int start, int end);
 int IslandMutation(const gaparam *param, gaisland *island, int start, int end);
 int IslandMggDigenesis(const gaparam *param, gaisland *island);
+// One whole generation of one island (after migration or integration), left sorted: the normal
+// alternation on the non-elite places, or one MGG step and the optional mutation of the island.
+int NormalIslandGeneration(const gaparam *param, gaisland *island);
+int MggIslandGeneration(const gaparam *param, gaisland *island);
 
 // ---- Migration and integration ------------------------------------------------------------------
 int MakeImmigrationBuffer(const gaparam *param, gaisland *islands);

@@ -30,6 +30,10 @@ void SetFixedSeed(unsigned long seed);
 void ClearFixedSeed();
 // Seeds the stream for a run (fixed seed or clock) and logs "Random seed: %lu\n" either way.
 void SeedGaStream();
+// The stream of one rank of a parallel run: seeded with (base + rank) mod 2^32, the base being the
+// fixed seed when one is set, else the clock. Rank 0 behaves as SeedGaStream(); every other rank
+// logs "Random seed of rank %d: %lu\n".
+void SeedGaStreamOfRank(int rank);
 
 // Back to the state of a fresh process: never seeded, no cached normal deviate (for tests, so that
 // tests inside one process do not depend on each other). genrand_unseed resets the generator only.

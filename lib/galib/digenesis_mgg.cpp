@@ -80,11 +80,9 @@ int IslandMggDigenesis(const gaparam *param, gaisland *island) {
     return 0;
 }
 
-namespace {
-
 // One generation of one island: one MGG step, then (with a mutation) the whole island mutated and
 // evaluated again, and the new order.
-int mggGeneration(const gaparam *param, gaisland *island) {
+int MggIslandGeneration(const gaparam *param, gaisland *island) {
     const int population = param->gaTypeParam.islandPopulation;
     if (param->crossoverParam.crossoverType != CrossoverType::None && IslandMggDigenesis(param, island) == -1)
         return -1;
@@ -95,6 +93,4 @@ int mggGeneration(const gaparam *param, gaisland *island) {
     return SortByFitness(island);
 }
 
-}  // namespace
-
-int MGGExecute(gaparam *param) { return RunSerialGa(param, mggGeneration); }
+int MGGExecute(gaparam *param) { return RunSerialGa(param, MggIslandGeneration); }

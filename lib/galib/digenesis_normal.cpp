@@ -3,11 +3,9 @@
 #include "ga_run.h"
 #include "quorvant/ga_engine.h"
 
-namespace {
-
 // One generation of one island: children into the non-elite places, their mutation, their
 // evaluation (also with both operators switched off), and the new order.
-int normalGeneration(const gaparam *param, gaisland *island) {
+int NormalIslandGeneration(const gaparam *param, gaisland *island) {
     const int numElite = param->digenesisParam.numElite;
     const int population = param->gaTypeParam.islandPopulation;
     if (param->crossoverParam.crossoverType != CrossoverType::None &&
@@ -20,6 +18,4 @@ int normalGeneration(const gaparam *param, gaisland *island) {
     return SortByFitness(island);
 }
 
-}  // namespace
-
-int NormalExecute(gaparam *param) { return RunSerialGa(param, normalGeneration); }
+int NormalExecute(gaparam *param) { return RunSerialGa(param, NormalIslandGeneration); }

@@ -33,17 +33,22 @@ int StartPopulation(gaparam *param, gaisland *islands) {
     const int numIsland = param->gaTypeParam.numIsland;
     const int population = param->gaTypeParam.islandPopulation;
     SeedGaStream();
-    for (int i = 0; i < numIsland; ++i) {
-        islands[i].population = population;
-        GenerateInitialPopulation(&islands[i], &param->gaEncodeParam, &param->variableRegion);
-    }
-    if (param->ioParam.individualFileName[0] != '\0' && SetIndividualFromFile(param, islands) == -1)
-        return -1;
+    if (MakeStartPopulation(param, islands) == -1) return -1;
     for (int i = 0; i < numIsland; ++i) {
         if (IslandFitness(param, &islands[i], 0, population) == -1) return -1;
         SortByFitness(&islands[i]);
     }
     ReportGeneration(0, param, islands, numIsland);
+    return 0;
+}
+
+int MakeStartPopulation(gaparam *param, gaisland *islands) {
+    for (int i = 0; i < param->gaTypeParam.numIsland; ++i) {
+        islands[i].population = param->gaTypeParam.islandPopulation;
+        GenerateInitialPopulation(&islands[i], &param->gaEncodeParam, &param->variableRegion);
+    }
+    if (param->ioParam.individualFileName[0] != '\0' && SetIndividualFromFile(param, islands) == -1)
+        return -1;
     return 0;
 }
 

@@ -30,6 +30,11 @@ private:
 // best. 0 or -1.
 int StartPopulation(gaparam *param, gaisland *islands);
 
+// The individuals of generation 0 without their evaluation: every island's random population
+// (population = islandPopulation), then the file of initial individuals if one was named. The
+// stream must be seeded already. 0 or -1.
+int MakeStartPopulation(gaparam *param, gaisland *islands);
+
 // The start of generation g: migration (DGA, switch on, g a multiple of the interval) or the merge
 // of all islands (DIGA, g == integrateGeneration; *numIsland becomes 1). 0 or -1.
 int MigrateOrIntegrate(gaparam *param, gaisland *islands, int generation, int *numIsland);

@@ -11,6 +11,7 @@ namespace {
 
 constexpr char kMsgSeedFailed[] = " ## Warning. Fail to initialize a random seed.\n";
 constexpr char kMsgSeed[] = "Random seed: %lu\n";
+constexpr char kMsgSeedOfRank[] = "Random seed of rank %d: %lu\n";
 constexpr char kMsgEmptyRange[] = " ## System Error: GenIntRand called with an empty range [%d, %d).\n";
 
 // Cached second deviate of the polar method.
@@ -96,6 +97,26 @@ void SeedGaStream() {
     }
     SetRandSeed(fixedSeed);
     log_sys(kMsgSeed, fixedSeed);
+}
+
+void SeedGaStreamOfRank(int rank) {
+    if (rank == 0) {
+        SeedGaStream();
+        return;
+    }
+    unsigned long base = fixedSeed;
+    if (!fixedSeedSet) {
+        const std::time_t now = std::time(nullptr);
+        if (now == static_cast<std::time_t>(-1)) {
+            log_sys(kMsgSeedFailed);
+            return;
+        }
+        base = static_cast<unsigned long>(now);
+    }
+    // Every rank its own stream: the base seed moved on by the rank, modulo 2^32.
+    const unsigned long seed = static_cast<uint32_t>(base + static_cast<unsigned long>(rank));
+    SetRandSeed(seed);
+    log_sys(kMsgSeedOfRank, rank, seed);
 }
 
 void ResetRandomStream() {
