@@ -1,5 +1,5 @@
 # quorvant_add_programs(<suffix> <model source>)
-# Builds the programs for one model: bin/simulator<suffix> and bin/gasearch<suffix> (later rsearch).
+# Builds the programs for one model: bin/simulator<suffix>, bin/gasearch<suffix> and bin/rsearch<suffix>.
 # The tests call it once per delivered model, so several models live in one build tree.
 function(quorvant_add_programs suffix model)
   if(NOT model)
@@ -19,5 +19,17 @@ function(quorvant_add_programs suffix model)
   if(TARGET qv_gasearch_app AND TARGET qv_galib)
     add_executable(gasearch${suffix} $<TARGET_OBJECTS:qv_gasearch_app> $<TARGET_OBJECTS:${model_target}>)
     target_link_libraries(gasearch${suffix} PRIVATE qv_galib quorvant_core)
+  endif()
+  if(TARGET qv_rsearch_app AND TARGET qv_galib)
+    # Without a model of the user's choice, the default rsearch carries the two-variable linear
+    # example (the default simulator keeps its own example).
+    set(rsearch_model ${model_target})
+    if(suffix STREQUAL "" AND NOT QUORVANT_MODEL)
+      set(rsearch_model qv_model_rsearch_default)
+      add_library(${rsearch_model} OBJECT ${PROJECT_SOURCE_DIR}/models/linear/linear.cpp)
+      target_include_directories(${rsearch_model} PRIVATE ${PROJECT_SOURCE_DIR}/include)
+    endif()
+    add_executable(rsearch${suffix} $<TARGET_OBJECTS:qv_rsearch_app> $<TARGET_OBJECTS:${rsearch_model}>)
+    target_link_libraries(rsearch${suffix} PRIVATE qv_galib quorvant_core)
   endif()
 endfunction()
