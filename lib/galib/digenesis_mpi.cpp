@@ -84,7 +84,7 @@ int farmGeneration(const Driver &driver, gaisland *islands, int numIsland, int t
         if (RecvIsland(received, type, MPI_ANY_SOURCE, MPI_ANY_TAG, MPI_COMM_WORLD, &status) == -1) return -1;
         const int from = status.MPI_SOURCE;
         if (status.MPI_TAG != kTagGeneration || from <= kMaster || from >= numProcs || held[from] == kNoIsland) {
-            log_sys(driver.systemError);
+            log_sys("%s", driver.systemError);
             return -1;
         }
         copy_island(&islands[held[from]], received);
@@ -100,7 +100,7 @@ int farmGeneration(const Driver &driver, gaisland *islands, int numIsland, int t
 int runMaster(gaparam *param, const Driver &driver, MPI_Datatype type, gaisland *received) {
     const int numProcs = param->mpiInfo.numProcs;
     if (numProcs < 2) {   // no worker would ever answer
-        log_sys(driver.systemError);
+        log_sys("%s", driver.systemError);
         return -1;
     }
     GaRunIslands run(param);
@@ -143,7 +143,7 @@ int runWorker(const gaparam *param, const Driver &driver, MPI_Datatype type, gai
             case kTagStop:
                 return 0;
             default:
-                log_sys(driver.systemError);
+                log_sys("%s", driver.systemError);
                 return -1;
         }
         SortByFitness(island);
