@@ -4,6 +4,10 @@
 # or 4 islands of 30 (MGG), seeded. For each alternation: the wall time on 1 process and on 3
 # (the master and 2 workers), the speed-up, and the share of the master's wall time it spent
 # computing (CPU time) rather than sleeping in its wait for islands.
+# Two grains of work: the example as delivered (an evaluation takes about 30 microseconds, so one
+# island-generation is a fraction of a millisecond and the messages weigh), and the same example with
+# a ten times finer integration step and a tenth of the generations (the same number of evaluations,
+# each ten times dearer, as with a model of realistic size).
 #
 #   bench_ga_mpi [generations of the normal run]     (MGG runs 20 times as many, each far cheaper)
 set -euo pipefail
@@ -24,20 +28,25 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 
+sed 's/^DELTA_T .*/DELTA_T ; 0.001/' "$model" > fine_step.in
+grep -q '^DELTA_T ; 0.001' fine_step.in || { echo "no DELTA_T line in $model" >&2; exit 1; }
+
+write_ga() {   # generations of the normal run
 cat > normal.ga <<EOF
 ENCODE;REAL;
-GATYPE;DGA;$generations;1;4;40;RandomRing;10;0.1;
+GATYPE;DGA;$1;1;4;40;RandomRing;10;0.1;
 DIGENESIS;NORMAL;2;Tournament;3;
 CROSSOVER;UNDX;1.0;0.35;
 MUTATION;VariableNormal;0.1;
 EOF
 cat > mgg.ga <<EOF
 ENCODE;REAL;
-GATYPE;DGA;$((generations * 20));1;4;30;RandomRing;50;0.1;
+GATYPE;DGA;$(($1 * 20));1;4;30;RandomRing;50;0.1;
 DIGENESIS;MGG;10;
 CROSSOVER;UNDX;1.0;0.35;
 MUTATION;NONE;
 EOF
+}
 
 # Rank 0 runs under this wrapper: it writes its wall time and its CPU time (user + system) in
 # seconds to master.time. The other ranks run the program directly.
@@ -57,9 +66,9 @@ exit $rc
 EOF
 chmod +x rank.sh
 
-# run <processes> <GA file>: prints "<wall> <master cpu>".
+# run <processes> <GA file> <model file>: prints "<wall> <master cpu>".
 run() {
-  "${mpiexec[@]}" -n "$1" ./rank.sh "$program" -I "$model" -p "$2" -S 4242 > "run_$1_$2.log" 2>&1 || {
+  "${mpiexec[@]}" -n "$1" ./rank.sh "$program" -I "$3" -p "$2" -S 4242 > "run_$1_$2.log" 2>&1 || {
     echo "gasearch failed on $1 process(es) with $2:" >&2
     tail -n 20 "run_$1_$2.log" >&2
     exit 1
@@ -67,12 +76,18 @@ run() {
   cat master.time
 }
 
-printf '%-8s %11s %13s %13s %9s %15s\n' alternation generations "1 process s" "3 processes s" speed-up "master busy %"
-for ga in normal mgg; do
-  g=$generations
-  [ "$ga" = mgg ] && g=$((generations * 20))
-  read -r t1 _ < <(run 1 "$ga.ga")
-  read -r t3 cpu3 < <(run 3 "$ga.ga")
-  awk -v a="$ga" -v g="$g" -v t1="$t1" -v t3="$t3" -v c="$cpu3" 'BEGIN {
-    printf "%-8s %11d %13.2f %13.2f %9.2f %15.1f\n", a, g, t1, t3, t1 / t3, 100 * c / t3 }'
+printf '%-6s %-8s %11s %13s %13s %9s %15s\n' step alternation generations "1 process s" "3 processes s" \
+  speed-up "master busy %"
+for grain in delivered fine; do
+  if [ "$grain" = delivered ]; then input="$model"; gens=$generations; step=0.01
+  else input="$work/fine_step.in"; gens=$((generations / 10)); step=0.001; fi
+  write_ga "$gens"
+  for ga in normal mgg; do
+    g=$gens
+    [ "$ga" = mgg ] && g=$((gens * 20))
+    read -r t1 _ < <(run 1 "$ga.ga" "$input")
+    read -r t3 cpu3 < <(run 3 "$ga.ga" "$input")
+    awk -v s="$step" -v a="$ga" -v g="$g" -v t1="$t1" -v t3="$t3" -v c="$cpu3" 'BEGIN {
+      printf "%-6s %-8s %11d %13.2f %13.2f %9.2f %15.1f\n", s, a, g, t1, t3, t1 / t3, 100 * c / t3 }'
+  done
 done
