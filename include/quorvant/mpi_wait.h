@@ -1,7 +1,8 @@
 // Waiting for a message of unknown timing without spinning a core. Some MPI libraries busy-poll
 // inside a blocking receive, so an idle master or worker would burn a whole CPU; these helpers
-// post the receive (or probe) without blocking and sleep between tests, from a short pause that
-// doubles up to a small ceiling, so a message is still picked up within about two milliseconds.
+// post the receive (or probe) without blocking, poll it for a few tens of microseconds (yielding the
+// core between tests), then sleep between tests from a short pause that doubles up to a ceiling of
+// 200 microseconds, so a message is still picked up within about a fifth of a millisecond.
 #ifndef QUORVANT_MPI_WAIT_H
 #define QUORVANT_MPI_WAIT_H
 
