@@ -13,7 +13,7 @@
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-program="$here/bench_gasearch_fitting"
+program="$here/gasearch_bench_fitting"
 model="@BENCH_MODEL@"
 mpiexec=("@BENCH_MPIEXEC@")
 generations="${1:-300}"

@@ -4,8 +4,8 @@
 if(TARGET qv_gasearch_app AND TARGET qv_galib)
   add_library(bench_ga_mpi_model OBJECT ${PROJECT_SOURCE_DIR}/models/fitting/fitting.cpp)
   target_include_directories(bench_ga_mpi_model PRIVATE ${PROJECT_SOURCE_DIR}/include)
-  add_executable(bench_gasearch_fitting $<TARGET_OBJECTS:qv_gasearch_app> $<TARGET_OBJECTS:bench_ga_mpi_model>)
-  target_link_libraries(bench_gasearch_fitting PRIVATE qv_galib quorvant_core)
+  add_executable(gasearch_bench_fitting $<TARGET_OBJECTS:qv_gasearch_app> $<TARGET_OBJECTS:bench_ga_mpi_model>)
+  target_link_libraries(gasearch_bench_fitting PRIVATE qv_galib quorvant_core)
   set(BENCH_MPIEXEC ${MPIEXEC_EXECUTABLE})
   set(BENCH_MODEL ${PROJECT_SOURCE_DIR}/models/fitting/fitting.in)
   configure_file(${CMAKE_CURRENT_LIST_DIR}/bench_ga_mpi.sh ${PROJECT_BINARY_DIR}/bin/bench_ga_mpi
