@@ -1,56 +1,24 @@
 // gasearch on several processes: the master/worker island GA run end to end under mpiexec, read as
 // a user reads it (status, progress lines, result, report file), and a worker killed mid-run.
 #include <signal.h>
-#include <sys/types.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
-#include <cstring>
 #include <iterator>
-#include <thread>
+#include <map>
 
-#include "test_simulator_support.h"
+#include "gasearch_run_support.h"
+#include "mpi_job_support.h"
 
 namespace {
 
 using namespace simtest;
-
-// The linear chain with both rate constants searched; its fitness -(X2(5) - 0.5)^2 is at most 0.
-const std::string kLinearModel =
-    "SOLVER;1\nN_VAR;2\nG_VALUE;1\nT_START;0\nT_END;5\nDELTA_T;0.01\nDELTA_M;0.5\n"
-    "PARAM_NAME;k1\nPARAM_NAME;k2\n"
-    "PARAM;k1;1;1.0;;;S;;0.1;10\nPARAM;k2;1;0.5;;;S;;0.01;1\n"
-    "Y_START;1;1.0\nY_START;2;0.5\n";
+using namespace gatest;
 
 // Three islands, so that 5 processes leave one worker without an island.
 const std::string kLinearGa =
     "ENCODE;REAL;\nGATYPE;DGA;12;;3;10;RandomRing;3;0.2;\nDIGENESIS;NORMAL;2;Tournament;2;\n"
     "CROSSOVER;BLX;0.5;\nMUTATION;FixedNormal;0.2;0.3;\n";
-
-struct Progress {
-    int generation;
-    double fitness;
-    std::vector<double> gene;
-};
-
-std::vector<Progress> progressLines(const std::string &log) {
-    std::vector<Progress> out;
-    for (const std::string &line : lines(log)) {
-        Progress p{};
-        int obtained = 0;
-        int used = 0;
-        if (std::sscanf(line.c_str(), "generation[%d], Obtain: %d, Fitness: %le, Gene: (%n", &p.generation, &obtained,
-                        &p.fitness, &used) != 3 ||
-            used == 0 || line.back() != ')')
-            continue;
-        p.gene = numbers(line.substr(used, line.size() - used - 1));
-        out.push_back(p);
-    }
-    return out;
-}
 
 // The generation numbers of the report file's blocks, in file order.
 std::vector<int> reportBlocks(const std::string &report) {
@@ -166,123 +134,27 @@ TEST_F(SimulatorRun, ParallelRunsReportEveryGenerationOnceAndRecoverTheParameter
 
 // A worker killed with SIGKILL while it evaluates: the job ends by itself within a bounded time,
 // with a non-zero status, and nothing claims a result.
-class WorkerKill : public SimulatorRun {
+class WorkerKill : public mpijob::WithMpiJob<SimulatorRun> {
 protected:
     static constexpr int kRanks = 3;
     static constexpr double kBusySeconds = 0.3;   // CPU each worker has used before the kill
-    static constexpr auto kStartLimit = std::chrono::seconds(120);
     static constexpr auto kEndLimit = std::chrono::seconds(30);
-    static constexpr auto kPoll = std::chrono::milliseconds(100);
-
-    pid_t launcher = 0;
-
-    static std::string program() { return std::string(QV_BINARY_DIR) + "/bin/gasearch_fitting"; }
-
-    void TearDown() override {
-        if (launcher > 0) {
-            kill(-launcher, SIGKILL);
-            waitpid(launcher, nullptr, 0);
-        }
-        for (pid_t pid : ranks()) {
-            ADD_FAILURE() << "pid " << pid << " outlived the job";
-            kill(pid, SIGKILL);
-        }
-        SimulatorRun::TearDown();
-    }
-
-    // Our gasearch processes (argv[0] is the program; the arguments name our directory), with
-    // their rank from the launcher's environment.
-    std::vector<pid_t> ranks(std::vector<int> *rankOf = nullptr) {
-        std::vector<pid_t> found;
-        for (const auto &e : fs::directory_iterator("/proc")) {
-            const std::string pid = e.path().filename().string();
-            if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
-            const std::string cmd = readFile("/proc/" + pid + "/cmdline");
-            if (cmd.rfind(program() + '\0', 0) != 0 || cmd.find(dir.string()) == std::string::npos) continue;
-            found.push_back(static_cast<pid_t>(std::stol(pid)));
-            if (rankOf) {
-                const std::string env = readFile("/proc/" + pid + "/environ");
-                int rank = -1;
-                for (const char *key : {"OMPI_COMM_WORLD_RANK=", "PMI_RANK="}) {
-                    const size_t at = env.find(key);
-                    if (at != std::string::npos && (at == 0 || env[at - 1] == '\0')) {
-                        rank = std::atoi(env.c_str() + at + std::strlen(key));
-                        break;
-                    }
-                }
-                rankOf->push_back(rank);
-            }
-        }
-        return found;
-    }
-
-    static double cpuSeconds(pid_t pid) {
-        const std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
-        const size_t close = stat.rfind(')');
-        if (close == std::string::npos) return 0;
-        std::istringstream in(stat.substr(close + 2));
-        std::string field;
-        long ticks = 0;
-        for (int i = 3; i <= 15 && in >> field; ++i)   // utime and stime are fields 14 and 15
-            if (i >= 14) ticks += std::atol(field.c_str());
-        return static_cast<double>(ticks) / static_cast<double>(sysconf(_SC_CLK_TCK));
-    }
-
-    // The launcher's exit status, or -1 if it still runs after `limit`.
-    int waitLauncher(std::chrono::steady_clock::duration limit) {
-        const auto end = std::chrono::steady_clock::now() + limit;
-        for (;;) {
-            int st = 0;
-            if (waitpid(launcher, &st, WNOHANG) == launcher) {
-                launcher = 0;
-                return WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
-            }
-            if (std::chrono::steady_clock::now() >= end) return -1;
-            std::this_thread::sleep_for(kPoll);
-        }
-    }
 };
 
 TEST_F(WorkerKill, TheJobEndsWithoutAResult) {
     // The fitting example with an unreachable target and many generations: minutes of work.
     writeFile("model.in", readFile(modelFile("fitting/fitting.in")));
     writeFile("ga.txt", gaFileWith("fitting_normal.ga", "300;         -1e-8;", "100000; 1;"));
-    std::string cmd = "cd " + quote(dir.string()) + " && exec timeout -k 10 300 " + QV_MPIEXEC + " -n " +
-                      std::to_string(kRanks) + " " + quote(program()) + " -I " + quote((dir / "model.in").string()) +
-                      " -p ga.txt > run.log 2>&1";
-    launcher = fork();
-    ASSERT_GE(launcher, 0);
-    if (launcher == 0) {
-        setpgid(0, 0);
-        execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char *>(nullptr));
-        _exit(127);
-    }
-    setpgid(launcher, launcher);
+    ASSERT_TRUE(job.launch(dir, std::string(QV_BINARY_DIR) + "/bin/gasearch_fitting", kRanks,
+                           {"-I", (dir / "model.in").string(), "-p", "ga.txt"}));
 
     // Wait until both workers compute (the master sleeps while it waits, so its CPU time is small).
-    pid_t victim = 0;
-    const auto startEnd = std::chrono::steady_clock::now() + kStartLimit;
-    for (;;) {
-        std::vector<int> rankOf;
-        const std::vector<pid_t> pids = ranks(&rankOf);
-        int busy = 0;
-        victim = 0;
-        for (size_t i = 0; i < pids.size(); ++i) {
-            if (rankOf[i] >= 1 && cpuSeconds(pids[i]) >= kBusySeconds) ++busy;
-            if (rankOf[i] == 1) victim = pids[i];
-        }
-        if (busy == kRanks - 1 && victim != 0) break;
-        ASSERT_LT(std::chrono::steady_clock::now(), startEnd) << "the workers did not start\n" << file("run.log");
-        ASSERT_EQ(waitLauncher(std::chrono::seconds(0)), -1) << "the job ended early\n" << file("run.log");
-        std::this_thread::sleep_for(kPoll);
-    }
-    ASSERT_EQ(kill(victim, SIGKILL), 0);
+    const std::map<int, pid_t> ranks = job.waitUntilBusy(1, kBusySeconds);
+    if (ranks.empty()) return;
+    ASSERT_EQ(kill(ranks.at(1), SIGKILL), 0);
 
-    const int status = waitLauncher(kEndLimit);
-    const std::string log = file("run.log");
-    ASSERT_NE(status, -1) << "the job did not end within 30 s of the kill\n" << log;
-    EXPECT_NE(status, 0) << log;
-    EXPECT_NE(status, 124) << "ended by the time limit\n" << log;
+    ASSERT_NO_FATAL_FAILURE(job.expectFailedEnd(kEndLimit));
+    const std::string log = job.log();
     EXPECT_EQ(log.find("Search Result"), std::string::npos) << log;
 }
 

@@ -1,45 +1,15 @@
 // gasearch end to end: the program run under mpiexec in a temporary directory, read as a user reads
 // it (exit status, log, progress lines, report file, result).
-#include <cstdio>
-
-#include "test_simulator_support.h"
+#include "gasearch_run_support.h"
 
 namespace {
 
 using namespace simtest;
-
-// The linear chain with both rate constants searched; its fitness -(X2(5) - 0.5)^2 is at most 0.
-const std::string kLinearModel =
-    "SOLVER;1\nN_VAR;2\nG_VALUE;1\nT_START;0\nT_END;5\nDELTA_T;0.01\nDELTA_M;0.5\n"
-    "PARAM_NAME;k1\nPARAM_NAME;k2\n"
-    "PARAM;k1;1;1.0;;;S;;0.1;10\nPARAM;k2;1;0.5;;;S;;0.01;1\n"
-    "Y_START;1;1.0\nY_START;2;0.5\n";
+using namespace gatest;
 
 const std::string kNormalGa =
     "ENCODE;REAL;\nGATYPE;DGA;15;;2;12;RandomRing;4;0.25;\nDIGENESIS;NORMAL;2;Tournament;2;\n"
     "CROSSOVER;BLX;0.5;\nMUTATION;FixedNormal;0.2;0.3;\n";
-
-struct Progress {
-    int generation;
-    int obtained;
-    double fitness;
-    std::vector<double> gene;
-};
-
-std::vector<Progress> progressLines(const std::string &log) {
-    std::vector<Progress> out;
-    for (const std::string &line : lines(log)) {
-        Progress p{};
-        int used = 0;
-        if (std::sscanf(line.c_str(), "generation[%d], Obtain: %d, Fitness: %le, Gene: (%n", &p.generation,
-                        &p.obtained, &p.fitness, &used) != 3 ||
-            used == 0 || line.back() != ')')
-            continue;
-        p.gene = numbers(line.substr(used, line.size() - used - 1));
-        out.push_back(p);
-    }
-    return out;
-}
 
 class GaRun : public SimulatorRun {
 protected:

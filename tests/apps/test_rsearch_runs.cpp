@@ -3,15 +3,15 @@
 // drawn values against their ranges, every fitness recomputed from the closed-form solution, the
 // message schedule, the refused command lines, repeatable runs with -S, and a killed slave.
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <climits>
 #include <cstring>
+#include <map>
 #include <thread>
 
+#include "mpi_job_support.h"
 #include "rsearch.h"
 #include "test_simulator_support.h"
 
@@ -210,117 +210,29 @@ const char *const kLongModel =
 constexpr int kKillRanks = 3;
 constexpr int kVictim = 1;
 constexpr double kBusySeconds = 0.5;
-constexpr auto kStartLimit = std::chrono::seconds(120);
 constexpr auto kEndLimit = std::chrono::seconds(30);
-constexpr auto kPoll = std::chrono::milliseconds(100);
 
-std::string programPath() { return std::string(QV_BINARY_DIR) + "/bin/" + kProgram; }
-
-// pid of every rank of our job (its arguments name our directory), by rank.
-std::map<int, pid_t> findRanks(const std::string &marker) {
-    std::map<int, pid_t> found;
-    for (const auto &e : fs::directory_iterator("/proc")) {
-        const std::string pid = e.path().filename().string();
-        if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
-        const std::string cmd = readFile("/proc/" + pid + "/cmdline");
-        if (cmd.rfind(programPath() + '\0', 0) != 0 || cmd.find(marker) == std::string::npos) continue;
-        const std::string env = readFile("/proc/" + pid + "/environ");
-        for (const char *key : {"OMPI_COMM_WORLD_RANK=", "PMI_RANK="}) {
-            const size_t p = env.find(key);
-            if (p != std::string::npos && (p == 0 || env[p - 1] == '\0')) {
-                found[std::atoi(env.c_str() + p + std::strlen(key))] = static_cast<pid_t>(std::stol(pid));
-                break;
-            }
-        }
-    }
-    return found;
-}
-
-double cpuSeconds(pid_t pid) {
-    const std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
-    const size_t close = stat.rfind(')');
-    if (close == std::string::npos) return 0;
-    std::istringstream in(stat.substr(close + 2));
-    std::string field;
-    long ticks = 0;
-    for (int i = 3; i <= 15 && in >> field; ++i)   // utime and stime are fields 14 and 15
-        if (i >= 14) ticks += std::atol(field.c_str());
-    return static_cast<double>(ticks) / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
-
-class RsearchKill : public SimulatorRun {
-protected:
-    pid_t launcher = 0;
-
-    void TearDown() override {
-        if (launcher > 0) {
-            kill(-launcher, SIGKILL);
-            waitpid(launcher, nullptr, 0);
-        }
-        for (const auto &[rank, pid] : findRanks(dir.string())) {
-            ADD_FAILURE() << "rank " << rank << " outlived the job";
-            kill(pid, SIGKILL);
-        }
-        SimulatorRun::TearDown();
-    }
-
-    void launch(const std::vector<std::string> &args) {
-        std::string cmd = "cd " + quote(dir.string()) + " && exec timeout -k 10 300 " + QV_MPIEXEC + " -n " +
-                          std::to_string(kKillRanks) + " " + quote(programPath());
-        for (const auto &a : args) cmd += " " + quote(a);
-        cmd += " > run.log 2>&1";
-        launcher = fork();
-        ASSERT_GE(launcher, 0);
-        if (launcher == 0) {
-            setpgid(0, 0);
-            execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char *>(nullptr));
-            _exit(127);
-        }
-        setpgid(launcher, launcher);
-    }
-
-    int waitLauncher(std::chrono::steady_clock::duration limit) {
-        const auto end = std::chrono::steady_clock::now() + limit;
-        for (;;) {
-            int st = 0;
-            if (waitpid(launcher, &st, WNOHANG) == launcher) {
-                launcher = 0;
-                return WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
-            }
-            if (std::chrono::steady_clock::now() >= end) return -1;
-            std::this_thread::sleep_for(kPoll);
-        }
-    }
-};
+class RsearchKill : public mpijob::WithMpiJob<SimulatorRun> {};
 
 // The job ends on its own, not successfully; the waiting master meanwhile has not spun a core.
 TEST_F(RsearchKill, KilledSlaveEndsTheJob) {
     writeFile("model.in", kLongModel);
-    launch({"-I", "model.in", "-O", (dir / "out").string(), "-n", "20"});
+    ASSERT_TRUE(job.launch(dir, std::string(QV_BINARY_DIR) + "/bin/" + kProgram, kKillRanks,
+                           {"-I", "model.in", "-O", (dir / "out").string(), "-n", "20"}));
 
-    std::map<int, pid_t> ranks;
-    const auto startEnd = std::chrono::steady_clock::now() + kStartLimit;
-    for (;;) {
-        ranks = findRanks(dir.string());
-        bool busy = ranks.size() == static_cast<size_t>(kKillRanks);
-        for (int s = 1; busy && s < kKillRanks; ++s) busy = ranks.count(s) && cpuSeconds(ranks[s]) >= kBusySeconds;
-        if (busy) break;
-        ASSERT_LT(std::chrono::steady_clock::now(), startEnd) << "the slaves did not start\n" << file("run.log");
-        ASSERT_EQ(waitLauncher(std::chrono::seconds(0)), -1) << "the job ended early\n" << file("run.log");
-        std::this_thread::sleep_for(kPoll);
-    }
+    const std::map<int, pid_t> ranks = job.waitUntilBusy(1, kBusySeconds);
+    if (ranks.empty()) return;
     // Over a window while the slaves compute (start-up costs, large under the sanitizers, excluded).
-    const double master0 = cpuSeconds(ranks[0]);
-    const double victim0 = cpuSeconds(ranks[kVictim]);
+    const pid_t master = ranks.at(0), victim = ranks.at(kVictim);
+    const double master0 = mpijob::cpuSeconds(master);
+    const double victim0 = mpijob::cpuSeconds(victim);
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    EXPECT_LT(cpuSeconds(ranks[0]) - master0, 0.5 * (cpuSeconds(ranks[kVictim]) - victim0)) << "the master busy-waits";
-    ASSERT_EQ(kill(ranks[kVictim], SIGKILL), 0);
+    EXPECT_LT(mpijob::cpuSeconds(master) - master0, 0.5 * (mpijob::cpuSeconds(victim) - victim0))
+        << "the master busy-waits";
+    ASSERT_EQ(kill(victim, SIGKILL), 0);
 
-    const int status = waitLauncher(kEndLimit);
-    const std::string log = file("run.log");
-    ASSERT_NE(status, -1) << "the job did not end within " << kEndLimit.count() << " s of the kill\n" << log;
-    EXPECT_NE(status, 0) << log;
-    EXPECT_NE(status, 124) << log;   // ended by the launcher, not by the time limit
+    ASSERT_NO_FATAL_FAILURE(job.expectFailedEnd(kEndLimit));
+    const std::string log = job.log();
     EXPECT_EQ(log.find("Finish Successfully."), std::string::npos) << log;
 }
 
