@@ -55,6 +55,10 @@ extern int32_t SolverNo;
 extern int32_t F_PSurvey;
 extern int32_t F_Parallel;
 extern int32_t F_Numerical_Jac;
+// NDF_POSITIVE: 1 (the default) makes the NDF solver reject every step that would make a variable
+// negative, as concentrations cannot be; 0 lets variables go below zero (e.g. a parameter that a rate
+// rule drives through zero in a model imported from SBML).
+extern int32_t F_Ndf_Positive;
 extern int32_t F_GA;
 extern int32_t Nr_trial;
 extern double Nr_tol_f;

@@ -162,7 +162,7 @@ int doSolver3(const parameter &snap, double dt, double t_start, double t_end, do
     ndf_init(&run.opt);
     run.opt.tol.rel = Ndf_rtol;
     run.opt.tol.abs = Ndf_atol;
-    run.opt.tol.positive = 1;
+    run.opt.tol.positive = F_Ndf_Positive;
     run.opt.jac.jfunc = F_Numerical_Jac == 1 ? nullptr : jacfunc;
     run.opt.dae.mconst = mass.data();
     run.opt.dae.singular = run.nAlg > 0 ? 0 : 1;

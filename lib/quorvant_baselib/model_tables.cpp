@@ -12,6 +12,7 @@ int32_t SolverNo = 0;
 int32_t F_PSurvey = 0;
 int32_t F_Parallel = 0;
 int32_t F_Numerical_Jac = 0;
+int32_t F_Ndf_Positive = 1;
 int32_t F_GA = 0;
 int32_t Nr_trial = qv::defaults::kNrTrial;
 double Nr_tol_f = qv::defaults::kNrTolF;

@@ -54,7 +54,7 @@ constexpr char kMsgTooManyEvents[] = "## Too many time events!! Max:%3d\n";
 constexpr char kMsgSetDataClose[] = "## Error!!  in Set_data.\n";
 
 enum class Key {
-    Solver, PSurvey, Parallel, NumericalJac, NrTrial, NrTolF, NrTolX, RkEps, NrRatio, NrSensCw,
+    Solver, PSurvey, Parallel, NumericalJac, NdfPositive, NrTrial, NrTolF, NrTolX, RkEps, NrRatio, NrSensCw,
     YDefault, NVar, NAlgebr, GValue, ParamName,                  // first pass
     TStart, TEnd, DeltaT, DeltaM, TEvent, NdfRtol, NdfAtol,     // second pass, time course only
     Param, YStart,                                              // second pass, all solvers
@@ -78,6 +78,7 @@ constexpr Keyword kKeywords[] = {
     {"T_END", Key::TEnd},            {"DELTA_T", Key::DeltaT},
     {"DELTA_M", Key::DeltaM},        {"T_EVENT", Key::TEvent},
     {"NDF_RTOL", Key::NdfRtol},      {"NDF_ATOL", Key::NdfAtol},
+    {"NDF_POSITIVE", Key::NdfPositive},
     {"PARAM", Key::Param},           {"Y_START", Key::YStart},
 };
 
@@ -118,6 +119,7 @@ int applyFirstPass(Key key, Fields fields) {
         case Key::PSurvey: F_PSurvey = readIntField(f1); break;
         case Key::Parallel: F_Parallel = readIntField(f1); break;
         case Key::NumericalJac: F_Numerical_Jac = readIntField(f1); break;
+        case Key::NdfPositive: F_Ndf_Positive = readIntField(f1); break;
         case Key::NrTrial: Nr_trial = readIntField(f1); break;
         case Key::NrTolF: Nr_tol_f = readRealField(f1); break;
         case Key::NrTolX: Nr_tol_x = readRealField(f1); break;
@@ -284,6 +286,7 @@ int checkControlData() {
         {F_PSurvey != 0 && F_PSurvey != 1, "## Data error!! in P_SURVEY\n"},
         {F_Parallel != 0 && F_Parallel != 1, "## Data error!! in PARALLEL\n"},
         {F_Numerical_Jac != 0 && F_Numerical_Jac != 1, "## Data error!! in NUMERICAL_JAC\n"},
+        {F_Ndf_Positive != 0 && F_Ndf_Positive != 1, "## Data error!! in NDF_POSITIVE\n"},
         {Nr_trial <= 0, "## Data error!! in NR_TRIAL\n"},
         {Nr_tol_f < kMinPositive, "## Data error!! in NR_TOL_F\n"},
         {Nr_tol_x < kMinPositive, "## Data error!! in NR_TOL_X\n"},
@@ -378,6 +381,7 @@ void resetInputData() {
     F_PSurvey = 0;
     F_Parallel = 0;
     F_Numerical_Jac = 0;
+    F_Ndf_Positive = 1;
     F_GA = 0;
     Nr_trial = qv::defaults::kNrTrial;
     Nr_tol_f = qv::defaults::kNrTolF;

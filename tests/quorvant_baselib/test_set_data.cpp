@@ -68,6 +68,7 @@ TEST_F(SetData, ControlDataRejections) {
         {"P_SURVEY;2", "## Data error!! in P_SURVEY\n"},
         {"PARALLEL;-1", "## Data error!! in PARALLEL\n"},
         {"NUMERICAL_JAC;2", "## Data error!! in NUMERICAL_JAC\n"},
+        {"NDF_POSITIVE;2", "## Data error!! in NDF_POSITIVE\n"},
         {"NR_TRIAL;0", "## Data error!! in NR_TRIAL\n"},
         {"NR_TOL_F;1e-31", "## Data error!! in NR_TOL_F\n"},
         {"NR_TOL_X;0", "## Data error!! in NR_TOL_X\n"},
