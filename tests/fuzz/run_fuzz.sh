@@ -52,7 +52,7 @@ cmake --build "$build" -j "$jobs" >"$build/build.log" 2>&1 || { tail -50 "$build
 # ---- Seeds ----------------------------------------------------------------------------------------
 seeds="$build/seeds"
 rm -rf "$seeds"
-mkdir -p "$seeds/model" "$seeds/cli" "$seeds/ga"
+mkdir -p "$seeds/model" "$seeds/cli" "$seeds/ga" "$seeds/sbml"
 copy_seeds() {   # destination, prefix, files...
   local dest="$1" prefix="$2" f
   shift 2
@@ -69,6 +69,8 @@ copy_seeds "$seeds/model" seed "$here"/seeds/model/*
 copy_seeds "$seeds/cli" seed "$here"/seeds/cli/*
 copy_seeds "$seeds/ga" seed "$here"/seeds/ga/*
 copy_seeds "$seeds/ga" corpus "$root"/tests/corpus_ga/*.ga "$root"/tests/corpus_ga/*.ind
+copy_seeds "$seeds/sbml" seed "$here"/seeds/sbml/*
+copy_seeds "$seeds/sbml" corpus "$root"/tests/corpus_sbml/*.xml
 shopt -u nullglob
 
 # ---- Campaigns ------------------------------------------------------------------------------------
@@ -82,7 +84,14 @@ cli_seconds=$(( seconds / 6 ))
 [ "$cli_seconds" -lt 1 ] && cli_seconds=1
 ga_seconds=$(( seconds / 4 ))
 [ "$ga_seconds" -lt 1 ] && ga_seconds=1
-model_seconds=$(( seconds - cli_seconds - ga_seconds ))
+sbml_seconds=0
+if [ -f "$build/bin/fuzz_sbml_import" ]; then
+  sbml_seconds=$(( ga_seconds / 2 ))
+  [ "$sbml_seconds" -lt 1 ] && sbml_seconds=1
+  ga_seconds=$(( ga_seconds - sbml_seconds ))
+  [ "$ga_seconds" -lt 1 ] && ga_seconds=1
+fi
+model_seconds=$(( seconds - cli_seconds - ga_seconds - sbml_seconds ))
 [ "$model_seconds" -lt 1 ] && model_seconds=1
 
 stat_of() {   # stats file, key
@@ -155,6 +164,10 @@ status=0
 campaign model "$model_seconds" fuzz_model_file "$here/model_file.dict" || status=2
 campaign cli "$cli_seconds" fuzz_command_line "" || status=2
 campaign ga "$ga_seconds" fuzz_ga_files "" || status=2
+# The SBML importer, when it was built (libSBML found): a share of the GA files' time.
+if [ -x "$build/bin/fuzz_sbml_import" ]; then
+  campaign sbml "$sbml_seconds" fuzz_sbml_import "" || status=2
+fi
 wall=$(( $(date +%s) - start ))
 
 echo ""

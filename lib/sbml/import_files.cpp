@@ -1,0 +1,99 @@
+// Writing the two generated files: each ends with a fingerprint of its contents, so that a later
+// import can tell a file it wrote (and may replace) from one a user has edited (kept unless
+// forced). Both files go to temporary names first and are renamed into place together.
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <unistd.h>
+
+#include "quorvant/sbml_import.h"
+
+namespace qv::sbml {
+
+namespace {
+
+constexpr const char *kFingerprintWord = "sbml_import fingerprint ";
+constexpr std::uintmax_t kMaxCheckedBytes = 256u << 20;
+
+std::uint64_t fnv1a(const std::string &s) {
+    std::uint64_t h = 1469598103934665603ull;
+    for (unsigned char c : s) {
+        h ^= c;
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+std::string fingerprint_line(const std::string &comment, const std::string &body) {
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(fnv1a(body)));
+    return comment + " " + kFingerprintWord + hex + "\n";
+}
+
+// True when the file at path ends with the fingerprint of the text before it.
+bool unedited(const std::filesystem::path &path, const std::string &comment) {
+    std::error_code ec;
+    if (std::filesystem::file_size(path, ec) > kMaxCheckedBytes || ec) return false;
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream buf;
+    buf << in.rdbuf();
+    const std::string text = buf.str();
+    if (text.empty() || text.back() != '\n') return false;
+    const size_t start = text.rfind('\n', text.size() - 2);
+    const size_t body_end = start == std::string::npos ? 0 : start + 1;
+    const std::string body = text.substr(0, body_end);
+    return text.substr(body_end) == fingerprint_line(comment, body);
+}
+
+std::string write_file(const std::filesystem::path &tmp, const std::string &text) {
+    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+    out << text;
+    out.close();
+    if (!out) return tmp.string() + ": cannot write the file";
+    return "";
+}
+
+}  // namespace
+
+std::string write_import(const std::string &outdir, const ImportedModel &m, const DataSet *data,
+                         const ImportOptions &opts) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::create_directories(outdir, ec);
+    if (!fs::is_directory(outdir, ec)) return outdir + ": cannot create the directory";
+    struct Output {
+        fs::path path;
+        std::string comment;
+        std::string text;
+        fs::path tmp;
+    };
+    Output files[2] = {{fs::path(outdir) / "model.cpp", "//", model_source(m, data), {}},
+                       {fs::path(outdir) / "model.in", "#", model_input(m, opts), {}}};
+    for (auto &f : files) {
+        if (fs::exists(f.path, ec) && !opts.force && !unedited(f.path, f.comment))
+            return f.path.string() + " was changed after sbml_import wrote it (or was not written by it); "
+                                     "--force overwrites it";
+        f.text += fingerprint_line(f.comment, f.text);
+        f.tmp = f.path;
+        f.tmp += ".tmp" + std::to_string(::getpid());
+    }
+    for (auto &f : files) {
+        std::string err = write_file(f.tmp, f.text);
+        if (err.empty()) continue;
+        for (auto &g : files) fs::remove(g.tmp, ec);
+        return err;
+    }
+    for (auto &f : files) {
+        fs::rename(f.tmp, f.path, ec);
+        if (ec) {
+            for (auto &g : files) fs::remove(g.tmp, ec);
+            return f.path.string() + ": cannot replace the file";
+        }
+    }
+    return "";
+}
+
+}  // namespace qv::sbml

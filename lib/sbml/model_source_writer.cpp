@@ -1,0 +1,219 @@
+// The generated model source: usr_fvec, the exact usr_fjac, the observer and QvUsrFitness.
+#include <cstdio>
+#include <string>
+
+#include "quorvant/sbml_import.h"
+
+namespace qv::sbml {
+
+namespace {
+
+std::string num(double v) {
+    std::string s = to_c(constant(v));
+    return s;
+}
+
+std::string header_comment(const ImportedModel &m) {
+    std::string s;
+    s += "// Model source written by sbml_import from " + m.source + " (SBML model '" + m.model_id + "').\n";
+    s += "// Import the SBML file again rather than editing this file: sbml_import keeps a file whose\n";
+    s += "// fingerprint (last line) no longer matches its contents unless it is given --force.\n//\n";
+    s += "// State variables y[k]:\n";
+    for (size_t k = 0; k < m.states.size(); ++k)
+        s += "//   y[" + std::to_string(k + 1) + "]  " + m.states[k].id + "  (" + m.states[k].what + ")\n";
+    s += "// Parameters p->val[k][1], in the order of the PARAM_NAME lines of the model input file:\n";
+    for (size_t k = 0; k < m.params.size(); ++k)
+        s += "//   " + std::to_string(k + 1) + "  " + m.params[k].name +
+             (m.params[k].name != m.params[k].id ? "  (" + m.params[k].id + ")" : "") + "\n";
+    s += "// Intermediates a[k] (assignment-rule values and reaction rates, in evaluation order):\n";
+    for (size_t k = 0; k < m.inters.size(); ++k)
+        s += "//   a[" + std::to_string(k) + "]  " + m.inters[k].id + "  (" + m.inters[k].what + ")\n";
+    return s;
+}
+
+std::string fitness_without_data() {
+    return "// No measurements were given at import (--data): every time course scores 0.\n"
+           "extern \"C\" int QvUsrFitness(double ** /*solution*/, int /*numSteps*/, int /*numVar*/, int /*status*/,\n"
+           "                              double *fitness) {\n"
+           "    *fitness = 0.0;\n"
+           "    return 0;\n"
+           "}\n";
+}
+
+std::string fitness_with_data(const ImportedModel &m, const DataSet &d) {
+    const size_t rows = d.times.size(), cols = d.columns.size();
+    std::string s;
+    s += "namespace {\n\n";
+    s += "// Measurements of " + d.source + ": times, the observable of each column, and the values\n";
+    s += "// (NAN where a cell was empty). Species columns hold the SBML value of the species: its amount\n";
+    s += "// when it has only substance units, else its concentration.\n";
+    s += "constexpr int kDataRows = " + std::to_string(rows) + ";\n";
+    s += "constexpr int kDataCols = " + std::to_string(cols) + ";\n";
+    s += "const double kDataTime[kDataRows] = {";
+    for (size_t r = 0; r < rows; ++r) s += (r ? ", " : "") + num(d.times[r]);
+    s += "};\n";
+    s += "const int kDataObservable[kDataCols] = {";
+    for (size_t c = 0; c < cols; ++c) s += (c ? ", " : "") + std::to_string(d.columns[c]);
+    s += "};\n";
+    s += "const int kDataAmount[kDataCols] = {";
+    for (size_t c = 0; c < cols; ++c)
+        s += std::string(c ? ", " : "") + (m.observables[static_cast<size_t>(d.columns[c])].data_in_amount ? "1" : "0");
+    s += "};\n";
+    s += "const double kData[kDataRows][kDataCols] = {\n";
+    for (size_t r = 0; r < rows; ++r) {
+        s += "    {";
+        for (size_t c = 0; c < cols; ++c) s += (c ? ", " : "") + num(d.values[r][c]);
+        s += "},\n";
+    }
+    s += "};\n\n";
+    s += R"(constexpr double kFailedRun = -1.0e10;      // fitness of a failed simulation
+constexpr double kMissingSample = 1.0e6;    // penalty for a measurement outside the time course
+constexpr double kTimeTolerance = 1.0e-9;   // relative: a row this close in time is the sample's row
+
+double qv_obs_amount[kObservables > 0 ? kObservables : 1];
+double qv_obs_conc[kObservables > 0 ? kObservables : 1];
+
+// Value of column c in stored row `row`.
+double qv_column_value(double **solution, int row, int c, parameter *p) {
+    qv_sbml_observe(solution[row], p, qv_obs_amount, qv_obs_conc);
+    const int k = kDataObservable[c];
+    return kDataAmount[c] ? qv_obs_amount[k] : qv_obs_conc[k];
+}
+
+}  // namespace
+
+// Minus the sum of squared differences between the stored time course and the measurements,
+// relative where the measured value is not 0; the course is interpolated linearly between rows
+// when no row has a measurement's time. Larger is better, 0 is a perfect fit.
+extern "C" int QvUsrFitness(double **solution, int numSteps, int numVar, int status, double *fitness) {
+    *fitness = kFailedRun;
+    parameter *p = qv_current_param;
+    if (status != 0 || numSteps <= 0 || numVar != kStates || p == nullptr) return 0;
+    double sum = 0.0;
+    int row = 0;
+    for (int r = 0; r < kDataRows; ++r) {
+        const double t = kDataTime[r];
+        const double tol = kTimeTolerance * (std::fabs(t) > 1.0 ? std::fabs(t) : 1.0);
+        while (row < numSteps && solution[row][0] < t - tol) ++row;
+        int lo = row, hi = row;
+        double w = 0.0;
+        bool inside = row < numSteps;
+        if (inside && std::fabs(solution[row][0] - t) > tol) {
+            inside = row > 0;
+            lo = row - 1;
+            if (inside) w = (t - solution[lo][0]) / (solution[hi][0] - solution[lo][0]);
+        }
+        for (int c = 0; c < kDataCols; ++c) {
+            const double measured = kData[r][c];
+            if (std::isnan(measured)) continue;
+            if (!inside) {
+                sum += kMissingSample;
+                continue;
+            }
+            double v = qv_column_value(solution, lo, c, p);
+            if (hi != lo) v += w * (qv_column_value(solution, hi, c, p) - v);
+            const double diff = measured != 0.0 ? (v - measured) / measured : v - measured;
+            sum += std::isfinite(diff) ? diff * diff : kMissingSample;
+        }
+    }
+    *fitness = std::isfinite(sum) ? -sum : kFailedRun;
+    return 0;
+}
+)";
+    return s;
+}
+
+}  // namespace
+
+std::vector<Expr> inlined_rhs(const ImportedModel &m) {
+    std::vector<Expr> defs;
+    for (const auto &it : m.inters) defs.push_back(inline_inters(it.def, defs));
+    std::vector<Expr> out;
+    for (const auto &s : m.states) out.push_back(inline_inters(s.rhs, defs));
+    return out;
+}
+
+std::vector<JacobianEntry> jacobian(const std::vector<Expr> &rhs) {
+    std::vector<JacobianEntry> out;
+    for (size_t i = 0; i < rhs.size(); ++i) {
+        std::vector<int> cols;
+        collect_states(rhs[i], cols);
+        for (int j : cols) {
+            Expr d = derivative(rhs[i], j);
+            if (!is_zero(d)) out.push_back({static_cast<int>(i) + 1, j, d});
+        }
+    }
+    return out;
+}
+
+std::string model_source(const ImportedModel &m, const DataSet *data) {
+    const size_t n = m.states.size(), na = m.inters.size(), no = m.observables.size();
+    std::string s = header_comment(m);
+    s += R"(
+#include <cmath>
+
+#include "quorvant/model.h"
+#include "quorvant/sbml_observe.h"
+
+namespace {
+
+)";
+    s += "constexpr int kStates = " + std::to_string(n) + ";\n";
+    s += "constexpr int kIntermediates = " + std::to_string(na) + ";\n";
+    s += "constexpr int kObservables = " + std::to_string(no) + ";\n";
+    s += R"(
+// The record the equations last ran with: the fitness observes parameters and rule values with it.
+[[maybe_unused]] parameter *qv_current_param = nullptr;
+
+[[maybe_unused]] double qv_sign(double x) { return x > 0.0 ? 1.0 : (x < 0.0 ? -1.0 : 0.0); }
+[[maybe_unused]] double qv_factorial(double x) { return std::tgamma(x + 1.0); }
+[[maybe_unused]] double qv_quotient(double a, double b) { return std::trunc(a / b); }
+
+// Assignment-rule values and reaction rates at state y.
+inline void qv_intermediates([[maybe_unused]] const double *y, [[maybe_unused]] const parameter *p,
+                             [[maybe_unused]] double *a) {
+)";
+    for (size_t k = 0; k < na; ++k)
+        s += "    a[" + std::to_string(k) + "] = " + to_c(m.inters[k].def) + ";   // " + m.inters[k].id + "\n";
+    s += "}\n\n}  // namespace\n\n";
+
+    s += "extern \"C\" void usr_fvec(double *dydt, double *y, double /*g*/, parameter *p) {\n";
+    s += "    qv_current_param = p;\n";
+    s += "    double a[kIntermediates > 0 ? kIntermediates : 1];\n";
+    s += "    qv_intermediates(y, p, a);\n";
+    for (size_t k = 0; k < n; ++k)
+        s += "    dydt[" + std::to_string(k + 1) + "] = " + to_c(m.states[k].rhs) + ";   // " + m.states[k].id + "\n";
+    s += "}\n\n";
+
+    s += "// The non-zero entries of the Jacobian, differentiated symbolically.\n";
+    s += "extern \"C\" void usr_fjac([[maybe_unused]] double **jac, [[maybe_unused]] double *y, double /*g*/,\n";
+    s += "                         [[maybe_unused]] parameter *p) {\n";
+    for (const auto &e : jacobian(inlined_rhs(m)))
+        s += "    jac[" + std::to_string(e.row) + "][" + std::to_string(e.col) + "] = " + to_c(e.value) + ";\n";
+    s += "}\n\n";
+
+    s += "extern \"C\" const int qv_sbml_observable_count = kObservables;\n";
+    s += "extern \"C\" const char *const qv_sbml_observable_ids[] = {";
+    for (size_t k = 0; k < no; ++k) s += (k ? ", \"" : "\"") + m.observables[k].id + "\"";
+    if (no == 0) s += "nullptr";
+    s += "};\n";
+    s += "extern \"C\" const int qv_sbml_observable_is_species[] = {";
+    for (size_t k = 0; k < no; ++k) s += std::string(k ? ", " : "") + (m.observables[k].is_species ? "1" : "0");
+    if (no == 0) s += "0";
+    s += "};\n";
+    s += "extern \"C\" const int qv_sbml_time_index = " + std::to_string(m.time_index()) + ";\n\n";
+    s += "extern \"C\" void qv_sbml_observe(const double *y, parameter *p, [[maybe_unused]] double *amount,\n";
+    s += "                                [[maybe_unused]] double *concentration) {\n";
+    s += "    double a[kIntermediates > 0 ? kIntermediates : 1];\n";
+    s += "    qv_intermediates(y, p, a);\n";
+    for (size_t k = 0; k < no; ++k) {
+        const auto &ob = m.observables[k];
+        s += "    amount[" + std::to_string(k) + "] = " + to_c(ob.amount) + ";   // " + ob.id + "\n";
+        s += "    concentration[" + std::to_string(k) + "] = " + to_c(ob.concentration) + ";\n";
+    }
+    s += "}\n\n";
+    s += data ? fitness_with_data(m, *data) : fitness_without_data();
+    return s;
+}
+
+}  // namespace qv::sbml
