@@ -10,7 +10,8 @@ namespace {
 // job that is already running often arrives within microseconds; then it sleeps, starting with a
 // short pause that doubles up to a ceiling. The ceiling bounds the delay that a wait adds to each
 // message (a GA hands out one island-generation per message, which may take well under a
-// millisecond), and sleeping at that rhythm costs the waiting process about 1% of a core.
+// millisecond); waiting at that rhythm costs about a tenth of a core (Open MPI: 0.04 s of CPU in
+// a wait of 0.4 s), against nearly the whole core that a blocking receive spins away.
 constexpr long kPollingNs = 30'000;         // 30 microseconds of polling
 constexpr long kFirstPauseNs = 10'000;      // then 10 microseconds of sleep ...
 constexpr long kLongestPauseNs = 200'000;   // ... doubling up to 200 microseconds
