@@ -24,14 +24,20 @@
 #include <string>
 #include <vector>
 
-#include "quorvant/dosolver.h"
-#include "quorvant/ga_config.h"
-#include "quorvant/ga_encode.h"
-#include "quorvant/ga_engine.h"
-#include "quorvant/ga_random.h"
-#include "quorvant/limits.h"
-#include "quorvant/parameter.h"
-#include "quorvant/set_data.h"
+#include "quorvant/common/limits.h"
+#include "quorvant/galib/digenesis_mgg.h"
+#include "quorvant/galib/digenesis_normal.h"
+#include "quorvant/galib/ga_param.h"
+#include "quorvant/galib/ga_region.h"
+#include "quorvant/galib/ga_types.h"
+#include "quorvant/galib/qv_interface.h"
+#include "quorvant/quorvant_baselib/dosolver.h"
+#include "quorvant/quorvant_baselib/model_tables.h"
+#include "quorvant/quorvant_baselib/parameter.h"
+#include "quorvant/quorvant_baselib/row_output.h"
+#include "quorvant/quorvant_baselib/set_data.h"
+#include "quorvant/searchlib/utl_rand.h"
+#include "quorvant/model.h"
 
 // The two models, compiled with their functions renamed.
 extern "C" {

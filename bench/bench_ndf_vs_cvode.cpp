@@ -22,7 +22,7 @@
 #include <sunlinsol/sunlinsol_dense.h>
 #include <sunmatrix/sunmatrix_dense.h>
 
-#include "quorvant/ndf.h"
+#include "quorvant/ndflib/ndf.h"
 
 namespace {
 

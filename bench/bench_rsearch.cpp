@@ -24,12 +24,14 @@
 #include <limits>
 #include <string>
 
-#include "quorvant/dosolver.h"
-#include "quorvant/ga_engine.h"
-#include "quorvant/ga_random.h"
-#include "quorvant/limits.h"
-#include "quorvant/parameter.h"
-#include "quorvant/set_data.h"
+#include "quorvant/common/limits.h"
+#include "quorvant/galib/qv_interface.h"
+#include "quorvant/quorvant_baselib/dosolver.h"
+#include "quorvant/quorvant_baselib/model_tables.h"
+#include "quorvant/quorvant_baselib/row_output.h"
+#include "quorvant/quorvant_baselib/set_data.h"
+#include "quorvant/searchlib/utl_rand.h"
+#include "quorvant/model.h"
 
 namespace {
 

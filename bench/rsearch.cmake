@@ -14,7 +14,7 @@ if(TARGET qv_rsearch_app AND TARGET qv_galib)
   add_library(bench_rsearch_model OBJECT ${PROJECT_SOURCE_DIR}/models/linear/linear.cpp)
   target_include_directories(bench_rsearch_model PRIVATE ${PROJECT_SOURCE_DIR}/include)
   add_executable(bench_rsearch ${CMAKE_CURRENT_LIST_DIR}/bench_rsearch.cpp $<TARGET_OBJECTS:bench_rsearch_model>)
-  target_link_libraries(bench_rsearch PRIVATE qv_galib quorvant_core qv_warnings)
+  target_link_libraries(bench_rsearch PRIVATE qv_galib qv_searchlib quorvant_core qv_warnings)
   target_compile_definitions(bench_rsearch PRIVATE
     QV_RSEARCH="${PROJECT_BINARY_DIR}/bin/rsearch_linear" QV_MPIEXEC="${_bench_mpiexec}")
   add_dependencies(bench_rsearch rsearch_linear)

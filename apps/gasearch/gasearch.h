@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "quorvant/ga_types.h"
+#include "quorvant/galib/ga_types.h"
 
 // What the command line gives besides the fields of gaparam.
 struct GaOptions {

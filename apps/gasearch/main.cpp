@@ -12,9 +12,11 @@
 #include <cstdio>
 
 #include "gasearch.h"
-#include "quorvant/ga_engine.h"
-#include "quorvant/ga_mpi.h"
-#include "quorvant/log.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/galib/digenesis_mgg.h"
+#include "quorvant/galib/digenesis_mpi.h"
+#include "quorvant/galib/digenesis_normal.h"
+#include "quorvant/galib/ga_types.h"
 
 namespace {
 

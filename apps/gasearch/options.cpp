@@ -5,8 +5,9 @@
 #include <cstring>
 
 #include "gasearch.h"
-#include "quorvant/ga_options.h"
-#include "quorvant/log.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/galib/ga_types.h"
+#include "quorvant/searchlib/utl_options.h"
 
 namespace {
 

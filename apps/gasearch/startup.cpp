@@ -11,19 +11,20 @@
 #include <vector>
 
 #include "gasearch.h"
-#include "quorvant/dosolver.h"
-#include "quorvant/ga_config.h"
-#include "quorvant/ga_encode.h"
-#include "quorvant/ga_engine.h"
-#include "quorvant/ga_mpi.h"
-#include "quorvant/ga_random.h"
-#include "quorvant/ga_report.h"
-#include "quorvant/limits.h"
-#include "quorvant/log.h"
-#include "quorvant/mpi_file_transfer.h"
-#include "quorvant/mpi_wait.h"
-#include "quorvant/parameter.h"
-#include "quorvant/set_data.h"
+#include "quorvant/common/limits.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/galib/ga_mpi.h"
+#include "quorvant/galib/ga_param.h"
+#include "quorvant/galib/ga_region.h"
+#include "quorvant/galib/ga_report.h"
+#include "quorvant/galib/ga_types.h"
+#include "quorvant/galib/qv_interface.h"
+#include "quorvant/quorvant_baselib/model_tables.h"
+#include "quorvant/quorvant_baselib/parameter.h"
+#include "quorvant/quorvant_baselib/set_data.h"
+#include "quorvant/searchlib/mpi_wait.h"
+#include "quorvant/searchlib/utl_mpi_ft.h"
+#include "quorvant/searchlib/utl_rand.h"
 
 namespace {
 

@@ -10,11 +10,10 @@
 
 #include <cstdio>
 
-#include "quorvant/dosolver.h"
-#include "quorvant/log.h"
-#include "quorvant/mpi_file_transfer.h"
-#include "quorvant/parameter.h"
-#include "quorvant/set_data.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/quorvant_baselib/parameter.h"
+#include "quorvant/quorvant_baselib/set_data.h"
+#include "quorvant/searchlib/utl_mpi_ft.h"
 #include "rsearch.h"
 
 namespace {

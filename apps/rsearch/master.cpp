@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "quorvant/ga_random.h"
-#include "quorvant/log.h"
-#include "quorvant/mpi_wait.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/searchlib/mpi_wait.h"
+#include "quorvant/searchlib/utl_rand.h"
 #include "rsearch.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <climits>
 #include <cstdlib>
 
-#include "quorvant/ga_options.h"
-#include "quorvant/log.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/searchlib/utl_options.h"
 #include "rsearch.h"
 
 namespace {

@@ -6,10 +6,11 @@
 #include <cstring>
 #include <ctime>
 
-#include "quorvant/dosolver.h"
-#include "quorvant/log.h"
-#include "quorvant/parameter.h"
-#include "quorvant/set_data.h"
+#include "quorvant/common/limits.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/quorvant_baselib/model_tables.h"
+#include "quorvant/quorvant_baselib/parameter.h"
+#include "quorvant/quorvant_baselib/row_output.h"
 #include "rsearch.h"
 
 FILE *fpOutList = nullptr;

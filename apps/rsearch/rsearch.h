@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "quorvant/limits.h"
+#include "quorvant/common/limits.h"
 
 namespace qv {
 // Every file name, the suffixes the program appends included, fits in this many characters with

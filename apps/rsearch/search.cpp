@@ -2,12 +2,13 @@
 // simulate once, score the time course with the model's QvUsrFitness and write the result.
 #include <algorithm>
 
-#include "quorvant/dosolver.h"
-#include "quorvant/ga_engine.h"
-#include "quorvant/ga_random.h"
+#include "quorvant/common/limits.h"
+#include "quorvant/galib/qv_interface.h"
+#include "quorvant/quorvant_baselib/dosolver.h"
+#include "quorvant/quorvant_baselib/model_tables.h"
+#include "quorvant/quorvant_baselib/row_output.h"
+#include "quorvant/searchlib/utl_rand.h"
 #include "quorvant/model.h"
-#include "quorvant/parameter.h"
-#include "quorvant/set_data.h"
 #include "rsearch.h"
 
 namespace {

@@ -13,8 +13,9 @@
 #include <memory>
 #include <vector>
 
-#include "quorvant/limits.h"
-#include "quorvant/log.h"
+#include "quorvant/common/file_owner.h"
+#include "quorvant/common/limits.h"
+#include "quorvant/common/logUtil.h"
 #include "simulator.h"
 
 namespace {

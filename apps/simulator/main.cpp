@@ -9,12 +9,15 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "quorvant/dosolver.h"
-#include "quorvant/limits.h"
-#include "quorvant/log.h"
-#include "quorvant/parameter.h"
-#include "quorvant/s_std_solver.h"
-#include "quorvant/set_data.h"
+#include "quorvant/common/limits.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/quorvant_baselib/dosolver.h"
+#include "quorvant/quorvant_baselib/model_tables.h"
+#include "quorvant/quorvant_baselib/parameter.h"
+#include "quorvant/quorvant_baselib/row_output.h"
+#include "quorvant/quorvant_baselib/set_data.h"
+#include "quorvant/solverlib/s_std_solver.h"
+#include "quorvant/model.h"
 #include "simulator.h"
 
 namespace {

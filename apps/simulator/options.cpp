@@ -1,7 +1,7 @@
 // Command line of the simulator: -I<model file> -O<result base name>, values glued to the letter.
 #include <cstring>
 
-#include "quorvant/log.h"
+#include "quorvant/common/logUtil.h"
 #include "simulator.h"
 
 int parseOptions(int argc, char **argv, SimOptions &opt) {

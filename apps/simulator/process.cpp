@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "quorvant/log.h"
+#include "quorvant/common/logUtil.h"
 #include "simulator.h"
 
 namespace {

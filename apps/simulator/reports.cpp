@@ -6,11 +6,13 @@
 #include <new>
 #include <vector>
 
-#include "quorvant/dosolver.h"
-#include "quorvant/limits.h"
-#include "quorvant/log.h"
-#include "quorvant/nrlib.h"
-#include "quorvant/parameter.h"
+#include "quorvant/common/limits.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/nrlib/nr_eigen.h"
+#include "quorvant/quorvant_baselib/model_tables.h"
+#include "quorvant/quorvant_baselib/parameter.h"
+#include "quorvant/quorvant_baselib/row_output.h"
+#include "quorvant/model.h"
 #include "simulator.h"
 
 namespace {

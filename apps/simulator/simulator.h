@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "quorvant/set_data.h"
+#include "quorvant/quorvant_baselib/model_tables.h"
 
 // Time values of the model file.
 struct TimeSpan {

@@ -7,10 +7,11 @@
 #include <cmath>
 #include <cstring>
 
-#include "quorvant/limits.h"
-#include "quorvant/dosolver.h"
-#include "quorvant/log.h"
-#include "quorvant/parameter.h"
+#include "quorvant/common/limits.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/quorvant_baselib/model_tables.h"
+#include "quorvant/quorvant_baselib/parameter.h"
+#include "quorvant/quorvant_baselib/row_output.h"
 #include "simulator.h"
 
 int surveyCaseCount(const survey *entries, int count) {

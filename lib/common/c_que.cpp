@@ -1,9 +1,9 @@
 // Intrusive FIFO queue used by the NDF solver's output list and the matrix index lists.
-#include "quorvant/c_que.h"
+#include "quorvant/common/c_que.h"
 
 #include <cstdlib>
 
-#include "quorvant/log.h"
+#include "quorvant/common/logUtil.h"
 
 void c_initque(c_que *q) { q->q_forw = q->q_back = q; }
 

@@ -1,11 +1,12 @@
 // The system log and the debug channel. Both write to standard output with a printf-style
 // message; the facility adds at most a one-line prefix and never a newline of its own.
-#include "quorvant/log.h"
+#include "quorvant/common/logUtil.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cstdarg>
 #include <ctime>
 #include <sys/time.h>
 

@@ -5,9 +5,12 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "quorvant/ga_operators.h"
-#include "quorvant/ga_random.h"
-#include "quorvant/log.h"
+#include "quorvant/common/limits.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/galib/crossover.h"
+#include "quorvant/galib/ga_types.h"
+#include "quorvant/galib/utl_alge.h"
+#include "quorvant/searchlib/utl_rand.h"
 
 namespace {
 

@@ -2,10 +2,14 @@
 // children is made from randomly drawn parents, and two parents are replaced by the family's best
 // and by one more member chosen by roulette.
 #include "ga_run.h"
-#include "quorvant/ga_engine.h"
-#include "quorvant/ga_operators.h"
-#include "quorvant/ga_random.h"
-#include "quorvant/log.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/galib/crossover.h"
+#include "quorvant/galib/digenesis_mgg.h"
+#include "quorvant/galib/fitness.h"
+#include "quorvant/galib/ga_types.h"
+#include "quorvant/galib/island_operations.h"
+#include "quorvant/galib/selection.h"
+#include "quorvant/searchlib/utl_rand.h"
 
 namespace {
 

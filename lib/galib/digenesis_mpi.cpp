@@ -11,12 +11,17 @@
 #include <vector>
 
 #include "ga_run.h"
-#include "quorvant/ga_engine.h"
-#include "quorvant/ga_mpi.h"
-#include "quorvant/ga_random.h"
-#include "quorvant/ga_report.h"
-#include "quorvant/ga_utils.h"
-#include "quorvant/log.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/galib/digenesis_mgg.h"
+#include "quorvant/galib/digenesis_mpi.h"
+#include "quorvant/galib/digenesis_normal.h"
+#include "quorvant/galib/fitness.h"
+#include "quorvant/galib/ga_mpi.h"
+#include "quorvant/galib/ga_report.h"
+#include "quorvant/galib/ga_types.h"
+#include "quorvant/galib/island_operations.h"
+#include "quorvant/galib/utl_alloc.h"
+#include "quorvant/searchlib/utl_rand.h"
 
 namespace {
 
@@ -37,7 +42,6 @@ struct Driver {
     const char *systemError;   // the driver's line for an impossible message or set-up
     WorkerGeneration generation;
 };
-
 
 // The island datatype of the run, freed on every path (before MPI is finalised).
 class IslandType {

@@ -1,7 +1,10 @@
 // The serial GA with normal generation alternation: every generation replaces the non-elite
 // individuals of each island by children of selected parents, mutates them and evaluates them.
 #include "ga_run.h"
-#include "quorvant/ga_engine.h"
+#include "quorvant/galib/digenesis_normal.h"
+#include "quorvant/galib/fitness.h"
+#include "quorvant/galib/ga_types.h"
+#include "quorvant/galib/island_operations.h"
 
 // One generation of one island: children into the non-elite places, their mutation, their
 // evaluation (also with both operators switched off), and the new order.

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include "quorvant/ga_encode.h"
-#include "quorvant/ga_engine.h"
-#include "quorvant/log.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/galib/fitness.h"
+#include "quorvant/galib/ga_types.h"
+#include "quorvant/galib/qv_interface.h"
+#include "quorvant/galib/utl_i2d.h"
 
 namespace {
 

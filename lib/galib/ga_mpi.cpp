@@ -1,6 +1,6 @@
 // The MPI side of the GA's data: the rank and host of this process, and the committed struct
 // datatypes of the configuration record and of an island, with their send and receive.
-#include "quorvant/ga_mpi.h"
+#include "quorvant/galib/ga_mpi.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -8,8 +8,9 @@
 #include <cstring>
 #include <vector>
 
-#include "quorvant/log.h"
-#include "quorvant/mpi_wait.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/galib/ga_types.h"
+#include "quorvant/searchlib/mpi_wait.h"
 
 namespace {
 

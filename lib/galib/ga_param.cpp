@@ -17,10 +17,14 @@
 #include <vector>
 
 #include "ga_keywords.h"
-#include "quorvant/ga_config.h"
-#include "quorvant/ga_encode.h"
-#include "quorvant/ga_utils.h"
-#include "quorvant/log.h"
+#include "quorvant/common/file_owner.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/galib/crossover.h"
+#include "quorvant/galib/ga_param.h"
+#include "quorvant/galib/ga_region.h"
+#include "quorvant/galib/ga_types.h"
+#include "quorvant/galib/mutation.h"
+#include "quorvant/galib/utl_text.h"
 
 namespace {
 

@@ -1,9 +1,10 @@
 // The search region of the GA: the box of the model file's GA ranges and its grid steps.
 #include <cmath>
 
-#include "quorvant/ga_encode.h"
-#include "quorvant/log.h"
-#include "quorvant/set_data.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/galib/ga_region.h"
+#include "quorvant/galib/ga_types.h"
+#include "quorvant/quorvant_baselib/model_tables.h"
 
 namespace {
 constexpr char kMsgTooManyVariables[] =

@@ -5,9 +5,12 @@
 #include <cstdio>
 
 #include "ga_keywords.h"
-#include "quorvant/ga_encode.h"
-#include "quorvant/ga_report.h"
-#include "quorvant/log.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/galib/crossover.h"
+#include "quorvant/galib/ga_report.h"
+#include "quorvant/galib/ga_types.h"
+#include "quorvant/galib/mutation.h"
+#include "quorvant/galib/utl_i2d.h"
 
 namespace {
 

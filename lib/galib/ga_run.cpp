@@ -3,10 +3,16 @@
 
 #include <cstdio>
 
-#include "quorvant/ga_encode.h"
-#include "quorvant/ga_engine.h"
-#include "quorvant/ga_random.h"
-#include "quorvant/ga_report.h"
+#include "quorvant/galib/fitness.h"
+#include "quorvant/galib/ga_report.h"
+#include "quorvant/galib/ga_types.h"
+#include "quorvant/galib/immigration.h"
+#include "quorvant/galib/initial_individuals.h"
+#include "quorvant/galib/initial_population.h"
+#include "quorvant/galib/integrate.h"
+#include "quorvant/galib/island_operations.h"
+#include "quorvant/galib/utl_alloc.h"
+#include "quorvant/searchlib/utl_rand.h"
 
 GaRunIslands::~GaRunIslands() {
     if (buffers_) FreeImmigrationBuffer(param_, islands_.get());

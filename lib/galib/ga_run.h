@@ -3,8 +3,8 @@
 #ifndef QUORVANT_GALIB_GA_RUN_H
 #define QUORVANT_GALIB_GA_RUN_H
 
-#include "quorvant/ga_types.h"
-#include "quorvant/ga_utils.h"
+#include "quorvant/galib/ga_types.h"
+#include "quorvant/galib/utl_alloc.h"
 
 // The islands of a run with their migration buffers. On destruction: the migration buffers, the
 // islands, and the report stream (closed if open), on success and failure alike.

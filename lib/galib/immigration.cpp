@@ -3,10 +3,12 @@
 // order is reshuffled at every migration (RandomRing). Elites never move.
 #include <vector>
 
-#include "quorvant/ga_engine.h"
-#include "quorvant/ga_random.h"
-#include "quorvant/ga_utils.h"
-#include "quorvant/log.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/galib/fitness.h"
+#include "quorvant/galib/ga_types.h"
+#include "quorvant/galib/immigration.h"
+#include "quorvant/galib/utl_alloc.h"
+#include "quorvant/searchlib/utl_rand.h"
 
 namespace {
 

@@ -6,10 +6,14 @@
 #include <memory>
 #include <vector>
 
-#include "quorvant/ga_encode.h"
-#include "quorvant/ga_report.h"
-#include "quorvant/ga_utils.h"
-#include "quorvant/log.h"
+#include "quorvant/common/file_owner.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/galib/ga_report.h"
+#include "quorvant/galib/ga_types.h"
+#include "quorvant/galib/initial_individuals.h"
+#include "quorvant/galib/utl_encode.h"
+#include "quorvant/galib/utl_i2d.h"
+#include "quorvant/galib/utl_text.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 // The random first generation of an island: real values uniform in the region, or random bits.
-#include "quorvant/ga_encode.h"
-#include "quorvant/ga_random.h"
+#include "quorvant/galib/initial_population.h"
+#include "quorvant/galib/ga_types.h"
+#include "quorvant/searchlib/utl_rand.h"
 
 namespace {
 int clampTo(int n, int limit) { return n < 0 ? 0 : (n > limit ? limit : n); }

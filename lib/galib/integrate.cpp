@@ -3,8 +3,10 @@
 // with one island.
 #include <vector>
 
-#include "quorvant/ga_engine.h"
-#include "quorvant/ga_random.h"
+#include "quorvant/galib/fitness.h"
+#include "quorvant/galib/ga_types.h"
+#include "quorvant/galib/integrate.h"
+#include "quorvant/searchlib/utl_rand.h"
 
 int IntegrateIslands(const gaparam *param, gaisland *islands) {
     const int n = param->gaTypeParam.numIsland;

@@ -4,8 +4,12 @@
 // arrays are made once per process and reused.
 #include <vector>
 
-#include "quorvant/ga_engine.h"
-#include "quorvant/ga_operators.h"
+#include "quorvant/galib/crossover.h"
+#include "quorvant/galib/fitness.h"
+#include "quorvant/galib/ga_types.h"
+#include "quorvant/galib/island_operations.h"
+#include "quorvant/galib/mutation.h"
+#include "quorvant/galib/selection.h"
 
 namespace {
 

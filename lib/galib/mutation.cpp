@@ -5,9 +5,11 @@
 // two draws per attempt.
 #include <cmath>
 
-#include "quorvant/ga_operators.h"
-#include "quorvant/ga_random.h"
-#include "quorvant/log.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/galib/crossover.h"
+#include "quorvant/galib/ga_types.h"
+#include "quorvant/galib/mutation.h"
+#include "quorvant/searchlib/utl_rand.h"
 
 namespace {
 

@@ -5,13 +5,15 @@
 #include <cmath>
 #include <cstring>
 
-#include "quorvant/dosolver.h"
-#include "quorvant/ga_engine.h"
-#include "quorvant/ga_utils.h"
-#include "quorvant/limits.h"
-#include "quorvant/log.h"
-#include "quorvant/parameter.h"
-#include "quorvant/set_data.h"
+#include "quorvant/common/limits.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/galib/qv_interface.h"
+#include "quorvant/galib/utl_alloc.h"
+#include "quorvant/quorvant_baselib/dosolver.h"
+#include "quorvant/quorvant_baselib/model_tables.h"
+#include "quorvant/quorvant_baselib/parameter.h"
+#include "quorvant/quorvant_baselib/row_output.h"
+#include "quorvant/model.h"
 
 namespace {
 

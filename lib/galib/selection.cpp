@@ -3,9 +3,10 @@
 // resident indices, slot 0 first, redrawing a slot whose draw is already in the list.
 #include <array>
 
-#include "quorvant/ga_engine.h"
-#include "quorvant/ga_random.h"
-#include "quorvant/log.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/galib/ga_types.h"
+#include "quorvant/galib/selection.h"
+#include "quorvant/searchlib/utl_rand.h"
 
 namespace {
 

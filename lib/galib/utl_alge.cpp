@@ -3,8 +3,9 @@
 // few work rows are bounded by the number of search variables.
 #include <cmath>
 
-#include "quorvant/ga_operators.h"
-#include "quorvant/log.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/galib/ga_types.h"
+#include "quorvant/galib/utl_alge.h"
 
 namespace {
 

@@ -4,8 +4,9 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "quorvant/ga_utils.h"
-#include "quorvant/log.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/galib/ga_types.h"
+#include "quorvant/galib/utl_alloc.h"
 
 namespace {
 

@@ -1,7 +1,9 @@
 // Bit-string encodings of grid indices: plain binary and reflected binary Gray code, q bits per
 // variable, most significant bit first, one 0/1 per char.
-#include "quorvant/ga_encode.h"
-#include "quorvant/log.h"
+#include "quorvant/galib/utl_encode.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/galib/ga_region.h"
+#include "quorvant/galib/ga_types.h"
 
 namespace {
 

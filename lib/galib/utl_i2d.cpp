@@ -2,8 +2,11 @@
 // an individual into its variable values.
 #include <cmath>
 
-#include "quorvant/ga_encode.h"
-#include "quorvant/log.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/galib/ga_region.h"
+#include "quorvant/galib/ga_types.h"
+#include "quorvant/galib/utl_encode.h"
+#include "quorvant/galib/utl_i2d.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // In-place editing and splitting of the lines of the GA's text input files.
 #include <cstring>
 
-#include "quorvant/ga_utils.h"
+#include "quorvant/galib/utl_text.h"
 
 namespace {
 

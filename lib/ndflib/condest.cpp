@@ -6,8 +6,15 @@
 #include <new>
 #include <vector>
 
-#include "quorvant/log.h"
-#include "quorvant/ndf_condest.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/ndflib/condest.h"
+#include "quorvant/ndflib/condest_util.h"
+#include "quorvant/ndflib/lu.h"
+#include "quorvant/ndflib/matrix_arith.h"
+#include "quorvant/ndflib/matrix_basic.h"
+#include "quorvant/ndflib/matrix_norm.h"
+#include "quorvant/ndflib/matrix_product.h"
+#include "quorvant/ndflib/matrix_search.h"
 
 namespace {
 

@@ -8,8 +8,9 @@
 #include <new>
 #include <vector>
 
-#include "quorvant/log.h"
-#include "quorvant/ndf_condest.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/ndflib/condest_util.h"
+#include "quorvant/ndflib/matrix_basic.h"
 
 namespace {
 

@@ -8,9 +8,15 @@
 #include <vector>
 
 #include "ndf_internal.h"
-#include "quorvant/log.h"
-#include "quorvant/ndf.h"
-#include "quorvant/ndf_condest.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/ndflib/condest.h"
+#include "quorvant/ndflib/daeic.h"
+#include "quorvant/ndflib/lu.h"
+#include "quorvant/ndflib/matrix_basic.h"
+#include "quorvant/ndflib/ndf.h"
+#include "quorvant/ndflib/numjac.h"
+#include "quorvant/ndflib/svd.h"
+#include "quorvant/quorvant_baselib/dosolver3_adapters.h"
 
 using qv::ndf::kEps;
 

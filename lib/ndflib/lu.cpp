@@ -9,9 +9,10 @@
 #include <new>
 #include <vector>
 
-#include "quorvant/log.h"
-#include "quorvant/ndf_condest.h"
-#include "quorvant/nrlib.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/ndflib/lu.h"
+#include "quorvant/ndflib/matrix_basic.h"
+#include "quorvant/nrlib/nr_lu.h"
 
 namespace {
 

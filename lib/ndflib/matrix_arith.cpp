@@ -2,8 +2,9 @@
 // scalar. The result may be the same record as an operand.
 #include <cmath>
 
-#include "quorvant/log.h"
-#include "quorvant/ndf_matrix.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/ndflib/matrix_arith.h"
+#include "quorvant/ndflib/matrix_basic.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "quorvant/log.h"
-#include "quorvant/ndf_matrix.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/ndflib/matrix_basic.h"
 
 namespace {
 

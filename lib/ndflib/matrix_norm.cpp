@@ -2,9 +2,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include "quorvant/log.h"
-#include "quorvant/ndf_condest.h"
-#include "quorvant/ndf_matrix.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/ndflib/matrix_basic.h"
+#include "quorvant/ndflib/matrix_norm.h"
+#include "quorvant/ndflib/matrix_product.h"
+#include "quorvant/ndflib/svd.h"
 
 namespace {
 

@@ -5,8 +5,9 @@
 #include <new>
 #include <vector>
 
-#include "quorvant/log.h"
-#include "quorvant/ndf_matrix.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/ndflib/matrix_basic.h"
+#include "quorvant/ndflib/matrix_product.h"
 
 namespace {
 

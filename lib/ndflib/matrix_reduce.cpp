@@ -1,7 +1,8 @@
 // Column and row reductions (sums, minima, maxima), the element-wise maximum of two
 // matrices and cumulative products.
-#include "quorvant/log.h"
-#include "quorvant/ndf_matrix.h"
+#include "quorvant/ndflib/matrix_reduce.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/ndflib/matrix_basic.h"
 
 namespace {
 

@@ -4,9 +4,10 @@
 #include <cstdlib>
 #include <new>
 
-#include "quorvant/c_que.h"
-#include "quorvant/log.h"
-#include "quorvant/ndf_matrix.h"
+#include "quorvant/common/c_que.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/ndflib/matrix_basic.h"
+#include "quorvant/ndflib/matrix_search.h"
 
 namespace {
 

@@ -15,8 +15,10 @@
 #include <new>
 
 #include "ndf_solver.h"
-#include "quorvant/log.h"
-#include "quorvant/ndf.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/ndflib/matrix_basic.h"
+#include "quorvant/ndflib/ndf.h"
+#include "quorvant/quorvant_baselib/dosolver3_adapters.h"
 
 namespace qv::ndf {
 

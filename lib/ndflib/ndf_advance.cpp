@@ -6,9 +6,14 @@
 #include <vector>
 
 #include "ndf_solver.h"
-#include "quorvant/log.h"
-#include "quorvant/ndf.h"
-#include "quorvant/ndf_condest.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/galib/ga_types.h"
+#include "quorvant/ndflib/lu.h"
+#include "quorvant/ndflib/matrix_basic.h"
+#include "quorvant/ndflib/ndf.h"
+#include "quorvant/ndflib/ndf_steps.h"
+#include "quorvant/ndflib/numjac.h"
+#include "quorvant/quorvant_baselib/row_output.h"
 
 namespace qv::ndf {
 

@@ -5,8 +5,8 @@
 
 #include <cmath>
 
-#include "quorvant/ndf_condest.h"
-#include "quorvant/ndf_matrix.h"
+#include "quorvant/ndflib/condest.h"
+#include "quorvant/ndflib/matrix_basic.h"
 
 namespace qv::ndf {
 

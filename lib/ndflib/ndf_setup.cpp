@@ -7,9 +7,13 @@
 #include <vector>
 
 #include "ndf_solver.h"
-#include "quorvant/log.h"
-#include "quorvant/ndf.h"
-#include "quorvant/ndf_condest.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/galib/ga_types.h"
+#include "quorvant/ndflib/daeic.h"
+#include "quorvant/ndflib/lu.h"
+#include "quorvant/ndflib/matrix_basic.h"
+#include "quorvant/ndflib/ndf.h"
+#include "quorvant/ndflib/numjac.h"
 
 namespace qv::ndf {
 

@@ -11,7 +11,11 @@
 #include <vector>
 
 #include "ndf_internal.h"
-#include "quorvant/ndf.h"
+#include "quorvant/galib/ga_types.h"
+#include "quorvant/ndflib/matrix_basic.h"
+#include "quorvant/ndflib/ndf.h"
+#include "quorvant/quorvant_baselib/dosolver3_adapters.h"
+#include "quorvant/quorvant_baselib/row_output.h"
 
 namespace qv::ndf {
 

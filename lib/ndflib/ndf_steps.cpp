@@ -8,8 +8,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "quorvant/log.h"
-#include "quorvant/ndf.h"
+#include "quorvant/common/c_que.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/ndflib/matrix_basic.h"
+#include "quorvant/ndflib/ndf.h"
+#include "quorvant/ndflib/ndf_steps.h"
 
 namespace {
 

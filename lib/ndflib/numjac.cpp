@@ -7,8 +7,11 @@
 #include <vector>
 
 #include "ndf_internal.h"
-#include "quorvant/log.h"
-#include "quorvant/ndf.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/ndflib/matrix_basic.h"
+#include "quorvant/ndflib/ndf.h"
+#include "quorvant/ndflib/numjac.h"
+#include "quorvant/quorvant_baselib/dosolver3_adapters.h"
 
 using qv::ndf::kEps;
 using qv::ndf::tolEq;

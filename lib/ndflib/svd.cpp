@@ -6,9 +6,10 @@
 #include <new>
 #include <vector>
 
-#include "quorvant/log.h"
-#include "quorvant/ndf_condest.h"
-#include "quorvant/nrlib.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/ndflib/matrix_basic.h"
+#include "quorvant/ndflib/svd.h"
+#include "quorvant/nrlib/nr_svd.h"
 
 namespace {
 

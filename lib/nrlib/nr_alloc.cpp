@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "quorvant/log.h"
-#include "quorvant/nrlib.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/nrlib/nr_alloc.h"
 
 namespace {
 

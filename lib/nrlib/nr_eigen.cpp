@@ -3,8 +3,8 @@
 #include <cmath>
 #include <limits>
 
-#include "quorvant/log.h"
-#include "quorvant/nrlib.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/nrlib/nr_eigen.h"
 
 namespace {
 

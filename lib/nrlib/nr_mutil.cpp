@@ -2,7 +2,7 @@
 // and a text dump of a matrix.
 #include <cstdio>
 
-#include "quorvant/nrlib.h"
+#include "quorvant/nrlib/nr_mutil.h"
 
 void nr_copy_origin0to1(const double *src, double **dst, int row, int col) {
     for (int i = 0; i < row; ++i)

@@ -4,8 +4,8 @@
 #include <new>
 #include <vector>
 
-#include "quorvant/log.h"
-#include "quorvant/nrlib.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/nrlib/nr_svd.h"
 
 namespace {
 

@@ -9,28 +9,22 @@
 #include <new>
 #include <vector>
 
-#include "dosolver3.h"
-#include "quorvant/dosolver.h"
-#include "quorvant/log.h"
-#include "quorvant/ndf.h"
-#include "quorvant/newton_raphson.h"
-#include "quorvant/parameter.h"
-#include "quorvant/set_data.h"
+#include "quorvant/common/limits.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/ndflib/ndf.h"
+#include "quorvant/quorvant_baselib/dosolver3.h"
+#include "quorvant/quorvant_baselib/dosolver3_adapters.h"
+#include "quorvant/quorvant_baselib/dosolver3_periods.h"
+#include "quorvant/quorvant_baselib/init_time_solver.h"
+#include "quorvant/quorvant_baselib/model_tables.h"
+#include "quorvant/quorvant_baselib/row_output.h"
+#include "quorvant/solverlib/NewtonRaphson.h"
+#include "quorvant/model.h"
 
 namespace {
 
 // Mass-matrix entry of a differential variable (algebraic rows stay zero).
 constexpr double kDifferentialMass = 1.0;
-
-bool textMode() { return F_GA == 0; }
-
-// Header of the text time course (the first row comes from the first period).
-void writeHeader(int n) {
-    if (!textMode() || !Fp_out) return;
-    std::fprintf(Fp_out, "%-10s", "Time");
-    for (int i = 1; i <= n; ++i) std::fprintf(Fp_out, ",     y[%3d]", i);
-    std::fputc('\n', Fp_out);
-}
 
 int failed() {
     log_sys("## Error!! in doSolver3\n");
@@ -168,7 +162,8 @@ int doSolver3(const parameter &snap, double dt, double t_start, double t_end, do
     run.opt.dae.singular = run.nAlg > 0 ? 0 : 1;
     run.opt.step.initstep = dt;
 
-    writeHeader(run.n);
+    beginRows();
+    writeRowHeader(run.n);
 
     std::vector<double> times;   // output times of the current period, reused
     for (int k = 0; k + 1 < ngroups; ++k) {

@@ -3,10 +3,10 @@
 // and are called at every solver step, so they allocate nothing.
 #include <algorithm>
 
-#include "dosolver3.h"
+#include "quorvant/common/limits.h"
+#include "quorvant/quorvant_baselib/dosolver3_adapters.h"
+#include "quorvant/quorvant_baselib/model_tables.h"
 #include "quorvant/model.h"
-#include "quorvant/parameter.h"
-#include "quorvant/set_data.h"
 
 namespace {
 

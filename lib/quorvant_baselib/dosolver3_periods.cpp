@@ -4,10 +4,10 @@
 #include <cmath>
 #include <new>
 
-#include "dosolver3.h"
-#include "quorvant/parameter.h"
-#include "quorvant/set_data.h"
-#include "time_events.h"
+#include "quorvant/common/limits.h"
+#include "quorvant/quorvant_baselib/dosolver3_periods.h"
+#include "quorvant/quorvant_baselib/model_tables.h"
+#include "quorvant/quorvant_baselib/time_events.h"
 
 namespace {
 

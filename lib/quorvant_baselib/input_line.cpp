@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "quorvant/limits.h"
-#include "quorvant/log.h"
-#include "quorvant/set_data.h"
+#include "quorvant/common/limits.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/quorvant_baselib/input_line.h"
 
 namespace {
 

@@ -1,7 +1,8 @@
 // Process-wide model tables: the parameter records and the run settings of the model input file,
 // with their initial values (a fresh process before any model file was read).
-#include "quorvant/parameter.h"
-#include "quorvant/set_data.h"
+#include "quorvant/quorvant_baselib/model_tables.h"
+#include "quorvant/common/limits.h"
+#include "quorvant/model.h"
 
 parameter Param;
 parameter ParamT;
@@ -32,11 +33,3 @@ int32_t P_SurveyNum = 0;
 qvga P_Ga[qv::kMaxGaSimulator];
 int32_t P_GaNum = 0;
 int32_t P_GaMax = qv::kMaxGaSearch;
-
-// Output of a run (see dosolver.h).
-#include "quorvant/dosolver.h"
-
-double **SolutionMatrix = nullptr;
-int32_t StepNum = 0;
-FILE *Fp_out = nullptr;
-int (*Qv_doSolver12)(double *y) = nullptr;

@@ -1,14 +1,16 @@
 // The parameter-name table (name <-> parameter number) and the free-text tags of parameter values
 // and variables. Names and tags are read from the model input file; the model code addresses
 // parameters by number in the order of their names.
-#include "quorvant/parameter.h"
+#include "quorvant/quorvant_baselib/parameter.h"
 
 #include <cstring>
 #include <forward_list>
 #include <new>
 
-#include "quorvant/limits.h"
-#include "quorvant/log.h"
+#include "quorvant/common/limits.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/quorvant_baselib/model_tables.h"
+#include "quorvant/model.h"
 
 namespace {
 
@@ -138,4 +140,17 @@ void resetParamTab() {
     ParamT = parameter{};
     ParamP = parameter{};
     ParamB = parameter{};
+}
+
+void copyParameter(parameter &dst, const parameter &src) {
+    if (&dst == &src) return;
+    const int rows = getEventParamNum();
+    if (rows <= 0 || rows >= qv::kMaxParamNo) {
+        dst = src;
+        return;
+    }
+    dst.n_varNR = src.n_varNR;
+    dst.n_var = src.n_var;
+    std::memcpy(dst.n_val, src.n_val, sizeof dst.n_val);
+    std::memcpy(dst.val, src.val, sizeof dst.val[0] * static_cast<size_t>(rows + 1));
 }

@@ -13,10 +13,14 @@
 #include <string>
 #include <vector>
 
-#include "quorvant/limits.h"
-#include "quorvant/log.h"
-#include "quorvant/parameter.h"
-#include "quorvant/set_data.h"
+#include "quorvant/common/file_owner.h"
+#include "quorvant/common/limits.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/quorvant_baselib/input_line.h"
+#include "quorvant/quorvant_baselib/model_tables.h"
+#include "quorvant/quorvant_baselib/parameter.h"
+#include "quorvant/quorvant_baselib/set_data.h"
+#include "quorvant/quorvant_baselib/set_data_lines.h"
 
 namespace {
 

@@ -3,10 +3,12 @@
 #include <climits>
 #include <cstdlib>
 
-#include "quorvant/limits.h"
-#include "quorvant/log.h"
-#include "quorvant/parameter.h"
-#include "quorvant/set_data.h"
+#include "quorvant/common/limits.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/quorvant_baselib/model_tables.h"
+#include "quorvant/quorvant_baselib/parameter.h"
+#include "quorvant/quorvant_baselib/set_data.h"
+#include "quorvant/quorvant_baselib/set_data_lines.h"
 
 namespace {
 

@@ -3,11 +3,10 @@
 // The events of the model file are sorted by time when the file is read. A run walks them with a
 // cursor: before each step every event that falls before the middle of the step is applied, so an
 // event lands on the step boundary nearest to its time.
-#include "quorvant/dosolver.h"
-#include "quorvant/limits.h"
-#include "quorvant/parameter.h"
-#include "quorvant/set_data.h"
-#include "time_events.h"
+#include "quorvant/quorvant_baselib/time_events.h"
+#include "quorvant/common/limits.h"
+#include "quorvant/quorvant_baselib/model_tables.h"
+#include "quorvant/quorvant_baselib/parameter.h"
 
 namespace {
 

@@ -102,7 +102,10 @@ ToolStatus runGnuplot(Script &script, const PlotOptions &options) {
 
     namespace fs = std::filesystem;
     const fs::path out(options.output);
-    const fs::path tmp = out.parent_path() / ("." + out.filename().string() + "." + std::to_string(getpid()) + ".tmp");
+    // Built by appending: g++ 12 at -O3 warns falsely (-Wrestrict) on the chain of operator+.
+    std::string tmpName = ".";
+    tmpName.append(out.filename().string()).append(".").append(std::to_string(getpid())).append(".tmp");
+    const fs::path tmp = out.parent_path() / tmpName;
 
     int fds[2];
     if (pipe(fds) != 0) return {1, "cannot start gnuplot (no pipe)"};

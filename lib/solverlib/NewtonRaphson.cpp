@@ -1,19 +1,20 @@
 // Newton-Raphson for the algebraic variables y[1..n_varNR] (the differential ones held fixed),
 // continuation of parameter values and differential variables towards their targets, the
 // Newton-Raphson steady state, and the steady-state sensitivity report.
-#include "quorvant/newton_raphson.h"
+#include "quorvant/solverlib/NewtonRaphson.h"
 
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
-#include "quorvant/dosolver.h"
-#include "quorvant/limits.h"
-#include "quorvant/log.h"
-#include "quorvant/nrlib.h"
-#include "quorvant/parameter.h"
-#include "quorvant/set_data.h"
+#include "quorvant/common/limits.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/nrlib/nr_lu.h"
+#include "quorvant/quorvant_baselib/model_tables.h"
+#include "quorvant/quorvant_baselib/parameter.h"
+#include "quorvant/quorvant_baselib/row_output.h"
+#include "quorvant/model.h"
 
 namespace {
 

@@ -2,15 +2,15 @@
 // fourth-order Runge-Kutta step with a fixed step size, and an adaptive step with the embedded
 // Cash-Karp 4(5) pair and step-size control. The algebraic variables y[1..n_varNR] are made
 // consistent before every step and held constant during it.
-#include "quorvant/runge_kutta.h"
+#include "quorvant/solverlib/RungeKutta.h"
 
 #include <cmath>
 
-#include "quorvant/limits.h"
-#include "quorvant/log.h"
-#include "quorvant/newton_raphson.h"
-#include "quorvant/parameter.h"
-#include "quorvant/set_data.h"
+#include "quorvant/common/limits.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/quorvant_baselib/model_tables.h"
+#include "quorvant/solverlib/NewtonRaphson.h"
+#include "quorvant/model.h"
 
 namespace {
 

@@ -9,20 +9,22 @@
 // logarithmic gain and sensitivity of the report in closed form.
 //
 // This unit is linked only into the programs that set the driver's solver-12 hook.
-#include "quorvant/s_std_solver.h"
+#include "quorvant/solverlib/s_std_solver.h"
 
 #include <charconv>
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
 
-#include "quorvant/dosolver.h"
-#include "quorvant/limits.h"
-#include "quorvant/log.h"
+#include "quorvant/common/limits.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/nrlib/nr_alloc.h"
+#include "quorvant/nrlib/nr_lu.h"
+#include "quorvant/nrlib/nr_mutil.h"
+#include "quorvant/quorvant_baselib/model_tables.h"
+#include "quorvant/quorvant_baselib/parameter.h"
+#include "quorvant/quorvant_baselib/row_output.h"
 #include "quorvant/model.h"
-#include "quorvant/nrlib.h"
-#include "quorvant/parameter.h"
-#include "quorvant/set_data.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "quorvant/c_que.h"
+#include "quorvant/common/c_que.h"
 
 namespace {
 struct Item {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "quorvant/log.h"
+#include "quorvant/common/logUtil.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "quorvant/log.h"
+#include "quorvant/common/logUtil.h"
 #include "simulator.h"
 
 #ifndef __AFL_LOOP

@@ -11,9 +11,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "quorvant/ga_config.h"
-#include "quorvant/ga_encode.h"
-#include "quorvant/ga_report.h"
+#include "quorvant/galib/ga_param.h"
+#include "quorvant/galib/ga_region.h"
+#include "quorvant/galib/ga_report.h"
+#include "quorvant/galib/ga_types.h"
+#include "quorvant/galib/initial_individuals.h"
 
 #ifndef __AFL_LOOP
 // Without AFL++ the harness reads the file once.

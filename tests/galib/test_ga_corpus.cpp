@@ -15,8 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "quorvant/ga_config.h"
-#include "quorvant/ga_encode.h"
+#include "quorvant/galib/ga_param.h"
+#include "quorvant/galib/ga_region.h"
+#include "quorvant/galib/ga_types.h"
+#include "quorvant/galib/initial_individuals.h"
+#include "quorvant/quorvant_baselib/model_tables.h"
 
 namespace {
 

@@ -11,8 +11,11 @@
 #include <random>
 #include <vector>
 
-#include "quorvant/ga_operators.h"
-#include "quorvant/ga_random.h"
+#include "quorvant/galib/crossover.h"
+#include "quorvant/galib/ga_types.h"
+#include "quorvant/galib/utl_alge.h"
+#include "quorvant/searchlib/mt_rand.h"
+#include "quorvant/searchlib/utl_rand.h"
 
 namespace {
 

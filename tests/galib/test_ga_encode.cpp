@@ -14,9 +14,15 @@
 
 #include <unistd.h>
 
-#include "quorvant/ga_encode.h"
-#include "quorvant/ga_random.h"
-#include "quorvant/set_data.h"
+#include "quorvant/galib/ga_region.h"
+#include "quorvant/galib/ga_types.h"
+#include "quorvant/galib/initial_individuals.h"
+#include "quorvant/galib/initial_population.h"
+#include "quorvant/galib/utl_encode.h"
+#include "quorvant/galib/utl_i2d.h"
+#include "quorvant/quorvant_baselib/model_tables.h"
+#include "quorvant/quorvant_baselib/set_data.h"
+#include "quorvant/searchlib/utl_rand.h"
 
 namespace {
 

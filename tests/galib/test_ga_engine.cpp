@@ -9,12 +9,18 @@
 #include <string>
 #include <vector>
 
-#include "quorvant/dosolver.h"
-#include "quorvant/ga_engine.h"
-#include "quorvant/ga_random.h"
-#include "quorvant/limits.h"
-#include "quorvant/parameter.h"
-#include "quorvant/set_data.h"
+#include "quorvant/common/limits.h"
+#include "quorvant/galib/fitness.h"
+#include "quorvant/galib/ga_types.h"
+#include "quorvant/galib/immigration.h"
+#include "quorvant/galib/integrate.h"
+#include "quorvant/galib/qv_interface.h"
+#include "quorvant/galib/selection.h"
+#include "quorvant/quorvant_baselib/model_tables.h"
+#include "quorvant/quorvant_baselib/parameter.h"
+#include "quorvant/quorvant_baselib/row_output.h"
+#include "quorvant/quorvant_baselib/set_data.h"
+#include "quorvant/searchlib/utl_rand.h"
 
 namespace {
 

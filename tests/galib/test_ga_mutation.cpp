@@ -8,8 +8,11 @@
 #include <memory>
 #include <random>
 
-#include "quorvant/ga_operators.h"
-#include "quorvant/ga_random.h"
+#include "quorvant/galib/crossover.h"
+#include "quorvant/galib/ga_types.h"
+#include "quorvant/galib/mutation.h"
+#include "quorvant/searchlib/mt_rand.h"
+#include "quorvant/searchlib/utl_rand.h"
 
 namespace {
 

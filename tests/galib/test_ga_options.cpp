@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "quorvant/ga_options.h"
+#include "quorvant/searchlib/utl_options.h"
 
 namespace {
 

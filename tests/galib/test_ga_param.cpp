@@ -10,7 +10,8 @@
 #include <string>
 #include <unistd.h>
 
-#include "quorvant/ga_config.h"
+#include "quorvant/galib/ga_param.h"
+#include "quorvant/galib/ga_types.h"
 
 namespace {
 

@@ -12,7 +12,8 @@
 #include <random>
 #include <string>
 
-#include "quorvant/ga_random.h"
+#include "quorvant/searchlib/mt_rand.h"
+#include "quorvant/searchlib/utl_rand.h"
 
 namespace {
 

@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "quorvant/ga_report.h"
+#include "quorvant/galib/ga_report.h"
+#include "quorvant/galib/ga_types.h"
 
 namespace {
 

@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "quorvant/ga_utils.h"
+#include "quorvant/galib/utl_alloc.h"
+#include "quorvant/galib/utl_text.h"
+#include "quorvant/searchlib/utl_arg.h"
 
 namespace {
 

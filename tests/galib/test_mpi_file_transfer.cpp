@@ -15,9 +15,10 @@
 #include <memory>
 #include <string>
 
-#include "quorvant/ga_mpi.h"
-#include "quorvant/mpi_file_transfer.h"
-#include "quorvant/mpi_wait.h"
+#include "quorvant/galib/ga_mpi.h"
+#include "quorvant/galib/ga_types.h"
+#include "quorvant/searchlib/mpi_wait.h"
+#include "quorvant/searchlib/utl_mpi_ft.h"
 
 namespace {
 
@@ -232,8 +233,8 @@ int main(int argc, char **argv) {
 
 #include <cstddef>
 
+#include "quorvant/galib/ga_types.h"
 #include "../apps/test_simulator_support.h"
-#include "quorvant/ga_types.h"
 
 namespace {
 

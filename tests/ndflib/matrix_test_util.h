@@ -8,7 +8,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "quorvant/ndf_matrix.h"
+#include "quorvant/ndflib/matrix_basic.h"
 
 // A row x col matrix filled row-major from the list.
 inline ScopedMatrix make(int row, int col, std::initializer_list<double> values) {

@@ -12,7 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "quorvant/ndf_condest.h"
+#include "quorvant/ndflib/condest.h"
+#include "quorvant/ndflib/condest_util.h"
+#include "quorvant/ndflib/lu.h"
+#include "quorvant/ndflib/matrix_basic.h"
 
 namespace {
 

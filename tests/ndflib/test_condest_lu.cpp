@@ -10,7 +10,10 @@
 #include <string>
 #include <utility>
 
-#include "quorvant/ndf_condest.h"
+#include "quorvant/ndflib/lu.h"
+#include "quorvant/ndflib/matrix_basic.h"
+#include "quorvant/ndflib/matrix_product.h"
+#include "quorvant/ndflib/svd.h"
 
 namespace {
 

@@ -4,7 +4,9 @@
 #include <cmath>
 #include <vector>
 
-#include "quorvant/ndf.h"
+#include "quorvant/ndflib/daeic.h"
+#include "quorvant/ndflib/matrix_basic.h"
+#include "quorvant/ndflib/ndf.h"
 
 namespace {
 

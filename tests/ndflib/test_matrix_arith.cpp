@@ -8,7 +8,10 @@
 #include <initializer_list>
 #include <string>
 
-#include "quorvant/ndf_matrix.h"
+#include "quorvant/galib/ga_types.h"
+#include "quorvant/ndflib/matrix_arith.h"
+#include "quorvant/ndflib/matrix_basic.h"
+#include "quorvant/ndflib/matrix_product.h"
 #include "matrix_test_util.h"
 
 namespace {

@@ -7,8 +7,9 @@
 #include <limits>
 #include <string>
 
-#include "quorvant/log.h"
-#include "quorvant/ndf_matrix.h"
+#include "quorvant/common/logUtil.h"
+#include "quorvant/ndflib/matrix_basic.h"
+#include "quorvant/ndflib/matrix_search.h"
 #include "matrix_test_util.h"
 
 TEST(MatrixLifeCycle, AllocZeroFillsAndFreeClears) {

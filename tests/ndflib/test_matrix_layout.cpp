@@ -5,7 +5,9 @@
 #include <initializer_list>
 #include <string>
 
-#include "quorvant/ndf_matrix.h"
+#include "quorvant/ndflib/matrix_basic.h"
+#include "quorvant/ndflib/matrix_product.h"
+#include "quorvant/ndflib/matrix_submatrix.h"
 #include "matrix_test_util.h"
 
 namespace {

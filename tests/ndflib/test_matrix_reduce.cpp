@@ -6,7 +6,9 @@
 #include <initializer_list>
 #include <string>
 
-#include "quorvant/ndf_matrix.h"
+#include "quorvant/ndflib/matrix_basic.h"
+#include "quorvant/ndflib/matrix_norm.h"
+#include "quorvant/ndflib/matrix_reduce.h"
 #include "matrix_test_util.h"
 
 TEST(MatrixReduce, SumsMinimaAndMaxima) {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "quorvant/ndf.h"
+#include "quorvant/ndflib/ndf.h"
 #include "test_ndf_solve_problems.h"
 
 using namespace ndftest;

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "quorvant/ndf.h"
+#include "quorvant/ndflib/ndf.h"
 
 namespace ndftest {
 

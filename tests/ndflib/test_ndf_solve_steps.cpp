@@ -5,7 +5,10 @@
 #include <cmath>
 #include <vector>
 
-#include "quorvant/ndf.h"
+#include "quorvant/common/c_que.h"
+#include "quorvant/ndflib/matrix_basic.h"
+#include "quorvant/ndflib/ndf.h"
+#include "quorvant/ndflib/ndf_steps.h"
 
 namespace {
 

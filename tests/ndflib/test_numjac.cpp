@@ -4,7 +4,9 @@
 #include <cmath>
 #include <vector>
 
-#include "quorvant/ndf.h"
+#include "quorvant/ndflib/matrix_basic.h"
+#include "quorvant/ndflib/ndf.h"
+#include "quorvant/ndflib/numjac.h"
 #include "test_ndf_solve_problems.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <initializer_list>
 #include <vector>
 
-#include "quorvant/nrlib.h"
+#include "quorvant/nrlib/nr_alloc.h"
 
 struct NrMatrix {
     double **m;

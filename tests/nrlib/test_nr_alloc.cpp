@@ -4,7 +4,8 @@
 #include <string>
 
 #include "nr_test_matrix.h"
-#include "quorvant/nrlib.h"
+#include "quorvant/nrlib/nr_alloc.h"
+#include "quorvant/nrlib/nr_mutil.h"
 
 TEST(NrAlloc, VectorsCoverTheirRangeAndTheSpareBelow) {
     double *v = nr_alloc_vector(1, 5);

@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "nr_test_matrix.h"
-#include "quorvant/nrlib.h"
+#include "quorvant/nrlib/nr_eigen.h"
+#include "quorvant/nrlib/nr_lu.h"
 
 namespace {
 

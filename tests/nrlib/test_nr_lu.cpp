@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "nr_test_matrix.h"
-#include "quorvant/nrlib.h"
+#include "quorvant/nrlib/nr_lu.h"
 
 namespace {
 

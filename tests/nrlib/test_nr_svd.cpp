@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "nr_test_matrix.h"
-#include "quorvant/nrlib.h"
+#include "quorvant/nrlib/nr_svd.h"
 
 namespace {
 

@@ -5,7 +5,12 @@
 #include <cmath>
 #include <cstring>
 
-#include "quorvant/log.h"
+#include "quorvant/model.h"
+#include "quorvant/quorvant_baselib/dosolver.h"
+#include "quorvant/quorvant_baselib/model_tables.h"
+#include "quorvant/quorvant_baselib/parameter.h"
+#include "quorvant/quorvant_baselib/row_output.h"
+#include "quorvant/quorvant_baselib/set_data.h"
 #include "test_dosolver_support.h"
 
 namespace {

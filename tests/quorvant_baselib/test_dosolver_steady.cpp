@@ -2,7 +2,10 @@
 // variables (made consistent before the run and after parameter events).
 #include <cmath>
 
-#include "quorvant/log.h"
+#include "quorvant/model.h"
+#include "quorvant/quorvant_baselib/model_tables.h"
+#include "quorvant/quorvant_baselib/parameter.h"
+#include "quorvant/quorvant_baselib/row_output.h"
 #include "test_dosolver_support.h"
 
 namespace {

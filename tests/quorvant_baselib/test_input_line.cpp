@@ -6,7 +6,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "quorvant/set_data.h"
+#include "quorvant/quorvant_baselib/input_line.h"
 
 namespace {
 

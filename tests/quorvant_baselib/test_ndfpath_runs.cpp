@@ -8,10 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "quorvant/dosolver.h"
-#include "quorvant/limits.h"
-#include "quorvant/parameter.h"
-#include "quorvant/set_data.h"
+#include "quorvant/common/limits.h"
+#include "quorvant/quorvant_baselib/dosolver3.h"
+#include "quorvant/quorvant_baselib/model_tables.h"
+#include "quorvant/quorvant_baselib/parameter.h"
+#include "quorvant/quorvant_baselib/row_output.h"
+#include "quorvant/quorvant_baselib/set_data.h"
+#include "quorvant/model.h"
 #include "test_model.h"
 
 namespace {

@@ -3,7 +3,8 @@
 
 #include <string>
 
-#include "quorvant/parameter.h"
+#include "quorvant/quorvant_baselib/model_tables.h"
+#include "quorvant/quorvant_baselib/parameter.h"
 
 namespace {
 

@@ -9,9 +9,10 @@
 #include <string>
 #include <unistd.h>
 
-#include "quorvant/limits.h"
-#include "quorvant/parameter.h"
-#include "quorvant/set_data.h"
+#include "quorvant/common/limits.h"
+#include "quorvant/quorvant_baselib/model_tables.h"
+#include "quorvant/quorvant_baselib/parameter.h"
+#include "quorvant/quorvant_baselib/set_data.h"
 
 // A small time-course model: 3 variables, G_VALUE 2, parameters k1 and constantPlayer.
 inline const std::string kTimeCourseHead =

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "quorvant/quorvant_baselib/set_data_lines.h"
 #include "test_set_data_fixture.h"
 
 namespace {

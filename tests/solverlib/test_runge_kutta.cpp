@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "quorvant/limits.h"
-#include "quorvant/log.h"
-#include "quorvant/parameter.h"
-#include "quorvant/runge_kutta.h"
-#include "quorvant/set_data.h"
+#include "quorvant/common/limits.h"
+#include "quorvant/quorvant_baselib/model_tables.h"
+#include "quorvant/quorvant_baselib/parameter.h"
+#include "quorvant/solverlib/RungeKutta.h"
+#include "quorvant/model.h"
 #include "test_model.h"
 
 namespace {

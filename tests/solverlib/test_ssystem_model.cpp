@@ -13,12 +13,13 @@
 #include <string>
 #include <vector>
 
-#include "quorvant/dosolver.h"
-#include "quorvant/limits.h"
+#include "quorvant/common/limits.h"
+#include "quorvant/quorvant_baselib/model_tables.h"
+#include "quorvant/quorvant_baselib/parameter.h"
+#include "quorvant/quorvant_baselib/row_output.h"
+#include "quorvant/quorvant_baselib/set_data.h"
+#include "quorvant/solverlib/s_std_solver.h"
 #include "quorvant/model.h"
-#include "quorvant/parameter.h"
-#include "quorvant/s_std_solver.h"
-#include "quorvant/set_data.h"
 
 namespace {
 

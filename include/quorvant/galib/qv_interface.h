@@ -1,0 +1,21 @@
+// The bridge from the GA to the model: the snapshot of the loaded model, the genes written into
+// ParamT, one simulation and its score.
+#ifndef QUORVANT_GALIB_QV_INTERFACE_H
+#define QUORVANT_GALIB_QV_INTERFACE_H
+
+// Snapshot of the loaded model: times, initial state (y0[1..n_var]) and Param/ParamT/ParamP.
+void PreserveDefaultQvParam(double tStart, double tEnd, double deltaT, double dtSave, const double *y0);
+
+int AllocSolutionMatrix();    // SolutionMatrix of numRow rows; -1 after a message
+void FreeSolutionMatrix();
+int SolutionMatrixRows();     // numRow
+void set_param_default();     // restores the snapshot into Param, ParamT, ParamP
+int GaGene2QVParam(const double *x);
+
+// One simulation with the values x of the search variables, scored by QvUsrFitness.
+int QvFitness(const double *x, int numVariable, int argc, char **argv, double *fitness);
+
+// 0 if no GA range names the parameter "constantPlayer", else -1 after the message.
+int CheckConstantPlayer();
+
+#endif
