@@ -3,6 +3,8 @@
 // variable or case with every point; refused files and bad usage with their messages and statuses;
 // and a gasearch run restarted from its own report.
 #include <gtest/gtest.h>
+
+#include "text_files.h"
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,20 +23,10 @@ namespace fs = std::filesystem;
 const std::string kData = std::string(QV_SOURCE_DIR) + "/tests/results/data/";
 const std::string kBin = std::string(QV_BINARY_DIR) + "/bin/";
 
-std::string readFile(const fs::path &p) {
-    std::ifstream in(p);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+using qv::test::split_lines;
 
-std::vector<std::string> lines(const std::string &text) {
-    std::vector<std::string> v;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) v.push_back(line);
-    return v;
-}
+std::string readFile(const fs::path &p) { return qv::test::read_file(p); }
+std::vector<std::string> lines(const std::string &text) { return split_lines(text); }
 
 std::vector<std::string> split(const std::string &line, char sep = ',') {
     std::vector<std::string> f;
