@@ -3,8 +3,6 @@
 // comma-separated line per search, easy to collect from all processes and sort by fitness).
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
-#include <ctime>
 
 #include "quorvant/common/limits.h"
 #include "quorvant/common/logUtil.h"
@@ -21,8 +19,6 @@ constexpr char kMsgOpen[] = "my_init: outputfile[%s] open err!!\n";
 constexpr char kMsgUnknownParam[] = "## Unknown Param No. : %3d\n";
 // Exit status of a header that names an event parameter without a name.
 constexpr int kStatusUnknownParam = 255;
-
-char timeStr[64];
 
 const char *orEmpty(const char *s) { return s ? s : ""; }
 
@@ -55,18 +51,8 @@ void CloseResultFiles() {
     fpOutList = nullptr;
 }
 
-const char *getCurrentTimeStr() {
-    const std::time_t now = std::time(nullptr);
-    if (ctime_r(&now, timeStr) == nullptr) {
-        timeStr[0] = '\0';
-        return timeStr;
-    }
-    timeStr[std::strcspn(timeStr, "\n")] = '\0';
-    return timeStr;
-}
-
 void writeInputData(const double *y, double tStart, double tEnd, double deltaT, double dtSave) {
-    std::fprintf(Fp_out, "##### %s #####\n\n", getCurrentTimeStr());
+    std::fprintf(Fp_out, "##### %s #####\n\n", log_getCurrentTimeStr());
     settingInt("Solver No.", SolverNo);
     settingInt("Param Survey", F_PSurvey);
     if (Param.n_varNR > 0) {

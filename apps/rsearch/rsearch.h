@@ -63,7 +63,6 @@ extern FILE *fpOutList;   // list file of this process (the results file is the 
 // Opens "<base>_<rank>" as Fp_out and "<base>_list_<rank>" as fpOutList: 0, or -1 after the message.
 int OpenResultFiles(const std::string &base, int rank);
 void CloseResultFiles();
-const char *getCurrentTimeStr();   // ctime of now without its newline, in a static buffer
 // The header of both files: run settings, start values, parameters, time events; then the column
 // line of the list file.
 void writeInputData(const double *y, double tStart, double tEnd, double deltaT, double dtSave);

@@ -10,7 +10,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <vector>
 
 #include "quorvant/common/file_owner.h"
@@ -24,10 +23,7 @@ namespace {
 constexpr const char *kEndMarker = "$$ END";
 constexpr size_t kEndMarkerCompared = 5;
 
-struct FileCloser {
-    void operator()(FILE *fp) const { std::fclose(fp); }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
+using qv::File;
 
 File openFile(const std::string &name, const char *mode) {
     File fp(std::fopen(name.c_str(), mode));

@@ -1,22 +1,11 @@
-// Process-level helpers of the simulator: the time string of its reports and the fatal exit.
+// Process-level helper of the simulator: the fatal exit.
 #include <mpi.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 #include "quorvant/common/logUtil.h"
 #include "simulator.h"
-
-namespace {
-char timeStr[32];
-}
-
-const char *getCurrentTimeStr() {
-    std::strncpy(timeStr, log_getCurrentTimeStr(), sizeof timeStr - 1);
-    timeStr[sizeof timeStr - 1] = '\0';
-    return timeStr;
-}
 
 void fatalExit() {
     std::fflush(nullptr);

@@ -126,7 +126,7 @@ void parameterValues(FILE *fp, const char *rowFormat) {
 void writeInputData(const double *y, const TimeSpan &ts) {
     FILE *fp = Fp_out;
     const Align a = Align::Left;
-    std::fprintf(fp, "##### %s #####\n\n", getCurrentTimeStr());
+    std::fprintf(fp, "##### %s #####\n\n", log_getCurrentTimeStr());
     setting(fp, a, "Solver No.", SolverNo);
     setting(fp, a, "Param Survey", F_PSurvey);
     if (hasAlgebraic() && SolverNo != 12) {
@@ -173,7 +173,7 @@ void writeInitData(double *y, const TimeSpan &ts) {
         fatalExit();
     }
     const Align a = Align::Right;
-    std::fprintf(fp, "##### %s #####\n\n", getCurrentTimeStr());
+    std::fprintf(fp, "##### %s #####\n\n", log_getCurrentTimeStr());
     setting(fp, a, "Solver No.", SolverNo);
     if (hasAlgebraic()) newtonSettings(fp, a);
     if (timeCourse()) timeSettings(fp, a, ts);

@@ -89,7 +89,6 @@ void calc_eigenvalues(double *y, FILE *fp, EigenForm form);
 void writeEigenvalues(FILE *fp, EigenForm form, const double *wr, const double *wi, int n, int status);
 
 // Current local time (as in the system log), in a buffer of this program.
-const char *getCurrentTimeStr();
 
 // Ends the process after a fatal input condition (exit status 255), shutting MPI down first.
 [[noreturn]] void fatalExit();

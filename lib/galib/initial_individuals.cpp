@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <vector>
 
 #include "quorvant/common/file_owner.h"
@@ -31,11 +30,6 @@ constexpr char kIslandSeparator[] = "**\n";
 constexpr char kIslandSeparatorAtEnd[] = "**";   // the separator as the file's last line
 constexpr char kFieldDelims[] = ",\n";
 constexpr int kLeadingFields = 2;                // ID and fitness, written by the reports
-
-// Closes the file on every path.
-struct FileCloser {
-    void operator()(FILE *fp) const { std::fclose(fp); }
-};
 
 // Next physical line into buf. 1: a line; 0: end of file; -1: the line does not fit into buf.
 int readLine(char *buf, int size, FILE *fp) {
@@ -103,7 +97,7 @@ int storeValues(const gaparam *param, const double *values, gagene *gene) {
 
 int SetIndividualFromFile(const gaparam *param, gaisland *islands) {
     const char *name = param->ioParam.individualFileName;
-    std::unique_ptr<FILE, FileCloser> fp(std::fopen(name, "r"));
+    qv::File fp(qv::open_file(name, "r"));
     if (!fp) {
         log_sys(kMsgOpen, name);
         return -1;

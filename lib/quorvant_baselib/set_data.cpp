@@ -101,10 +101,7 @@ static_assert(static_cast<int>(Key::TEnd) - static_cast<int>(Key::TStart) == kTE
                   static_cast<int>(Key::DeltaM) - static_cast<int>(Key::TStart) == kDeltaM,
               "the time keywords and their slots must be in the same order");
 
-struct FileCloser {
-    void operator()(FILE *fp) const { std::fclose(fp); }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
+using qv::File;
 
 using Fields = char[11][512];
 

@@ -90,10 +90,7 @@ constexpr char kMsgNameTooLong[] =
     " ## Error: The name of the received file is too long (at most %d characters, %d between two "
     "'/'): '%.64s...'\n";
 
-struct FileCloser {
-    void operator()(std::FILE *f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
+using qv::File;
 
 // The buffer of one transfer, released at its end. At least one byte, so that an empty file
 // still has a valid address to broadcast from.
