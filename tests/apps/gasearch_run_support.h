@@ -28,7 +28,7 @@ struct Progress {
 
 inline std::vector<Progress> progressLines(const std::string &log) {
     std::vector<Progress> out;
-    for (const std::string &line : simtest::lines(log)) {
+    for (const std::string &line : simtest::split_lines(log)) {
         Progress p{};
         int used = 0;
         if (std::sscanf(line.c_str(), "generation[%d], Obtain: %d, Fitness: %le, Gene: (%n", &p.generation,

@@ -23,6 +23,8 @@
 #include <thread>
 #include <vector>
 
+#include "text_files.h"
+
 namespace mpijob {
 
 namespace fs = std::filesystem;
@@ -34,12 +36,7 @@ constexpr auto kStartLimit = std::chrono::seconds(120);     // for every rank to
 constexpr auto kPoll = std::chrono::milliseconds(100);
 constexpr const char *kLogName = "run.log";
 
-inline std::string fileText(const fs::path &p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+using qv::test::read_file;
 
 inline std::string shellQuoted(const std::string &s) {
     std::string q = "'";
@@ -64,7 +61,7 @@ inline int rankInEnvironment(const std::string &environ) {
 
 // User and system CPU seconds of a process (0 when it is gone).
 inline double cpuSeconds(pid_t pid) {
-    const std::string stat = fileText("/proc/" + std::to_string(pid) + "/stat");
+    const std::string stat = read_file("/proc/" + std::to_string(pid) + "/stat");
     const size_t close = stat.rfind(')');
     if (close == std::string::npos) return 0;
     std::istringstream in(stat.substr(close + 2));
@@ -118,7 +115,7 @@ public:
         return true;
     }
 
-    std::string log() const { return fileText(dir_ / kLogName); }
+    std::string log() const { return read_file(dir_ / kLogName); }
 
     // The job's processes now: argv[0] is the program (not the launcher or `timeout`, which name it
     // in their arguments) and an argument names our directory.
@@ -128,9 +125,9 @@ public:
         for (const auto &e : fs::directory_iterator("/proc")) {
             const std::string pid = e.path().filename().string();
             if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
-            const std::string cmd = fileText("/proc/" + pid + "/cmdline");
+            const std::string cmd = read_file("/proc/" + pid + "/cmdline");
             if (cmd.rfind(program_ + '\0', 0) != 0 || cmd.find(dir_.string()) == std::string::npos) continue;
-            found.push_back({static_cast<pid_t>(std::stol(pid)), rankInEnvironment(fileText("/proc/" + pid + "/environ"))});
+            found.push_back({static_cast<pid_t>(std::stol(pid)), rankInEnvironment(read_file("/proc/" + pid + "/environ"))});
         }
         return found;
     }

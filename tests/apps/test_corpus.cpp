@@ -51,7 +51,7 @@ std::string unescape(const std::string &s) {
 
 Expectation readExpectation(const fs::path &p) {
     Expectation e;
-    for (const std::string &raw : splitLines(readFile(p))) {
+    for (const std::string &raw : split_lines(read_file(p))) {
         const std::string &line = raw;
         if (line.empty() || line[0] == '#') continue;
         const size_t sp = line.find(' ');
@@ -119,7 +119,7 @@ TEST_P(Corpus, EndsWithItsStatusAndMessages) {
         << "unexpected exit status " << r.status << "\n" << r.log;
 
     // The expected lines, in order, as whole lines of the log.
-    const std::vector<std::string> log = splitLines(r.log);
+    const std::vector<std::string> log = split_lines(r.log);
     auto pos = log.begin();
     for (const std::string &want : e.lines) {
         pos = std::find(pos, log.end(), want);

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "text_files.h"
+
 // A test that shows a known fault in code that is fixed elsewhere: reported as skipped with the
 // fault's description, and run for real when QV_KNOWN_FAULTS is set (to check a fix).
 #define QV_KNOWN_FAULT(note)                                                                  \
@@ -48,29 +50,13 @@ inline std::string launchEnv() {
     return "env OMPI_MCA_odls_base_sigkill_timeout=0 ASAN_OPTIONS=" + quote(opts) + " ";
 }
 
-inline std::string readFile(const fs::path &p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-inline void writeFile(const fs::path &p, const std::string &text) {
-    std::ofstream out(p, std::ios::binary);
-    out << text;
-}
-
-inline std::vector<std::string> splitLines(const std::string &text) {
-    std::vector<std::string> v;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) v.push_back(line);
-    return v;
-}
+using qv::test::read_file;
+using qv::test::split_lines;
+using qv::test::write_file;
 
 // The whole line `want` is in the log.
 inline bool hasLine(const std::string &log, const std::string &want) {
-    for (const std::string &l : splitLines(log)) {
+    for (const std::string &l : split_lines(log)) {
         if (l == want) return true;
     }
     return false;
@@ -115,7 +101,7 @@ protected:
         const int rc = std::system(cmd.c_str());
         RunResult r;
         r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-        r.log = readFile(dir / "run.log");
+        r.log = read_file(dir / "run.log");
         return r;
     }
 
@@ -129,7 +115,7 @@ protected:
 
     fs::path at(const std::string &name) const { return dir / name; }
     bool exists(const std::string &name) const { return fs::exists(dir / name); }
-    std::string file(const std::string &name) const { return readFile(dir / name); }
+    std::string file(const std::string &name) const { return read_file(dir / name); }
 };
 
 }  // namespace hardening

@@ -43,9 +43,9 @@ class FileFaults : public TempDirTest {
 protected:
     void SetUp() override {
         TempDirTest::SetUp();
-        writeFile(at("model.in"), kModel);
-        writeFile(at("regular.txt"), "a regular file\n");
-        writeFile(at("out"), kEarlier);
+        write_file(at("model.in"), kModel);
+        write_file(at("regular.txt"), "a regular file\n");
+        write_file(at("out"), kEarlier);
     }
 
     // Files "out.*" would be the join's temporary files left behind.
@@ -112,12 +112,12 @@ TEST_F(FileFaults, ResultNameThatCannotBeCreatedEndsEveryRank) {
 TEST_F(FileFaults, FailedRunsLeaveTheEarlierResultAlone) {
     std::string noGValue = kModel;
     noGValue.erase(noGValue.find("G_VALUE ; 1\n"), 12);
-    writeFile(at("no_g_value.in"), noGValue);
+    write_file(at("no_g_value.in"), noGValue);
     // Every case of this survey fails: the adaptive step control cannot work with an accuracy
     // that is not a number (which passes the setting checks).
     std::string failing = kModel;
     failing.replace(0, 10, "SOLVER ; 2");
-    writeFile(at("all_cases_fail.in"),
+    write_file(at("all_cases_fail.in"),
               failing + "RK_EPS ; nan\nP_SURVEY ; 1\nPARALLEL ; 1\nPARAM ; k1 ; 1 ; 1.0 ;; 4 ; D ; 0.5\n");
     struct Case {
         std::string input;
@@ -164,7 +164,7 @@ protected:
     // Runs the simulator with its result files on the small file system; afterwards the file
     // system's files are in <dir>/after.
     RunResult simulateOnFullDisk(const std::string &model) {
-        writeFile(at("disk_model.in"), model);
+        write_file(at("disk_model.in"), model);
         fs::create_directory(at("fs"));
         fs::create_directory(at("after"));
         const std::string script =
@@ -191,7 +191,7 @@ protected:
         EXPECT_EQ(sanitizerReport(r.log), "");
         EXPECT_EQ(r.status, 255) << r.log;
         EXPECT_FALSE(hasLine(r.log, "END ALL!!")) << r.log;
-        EXPECT_EQ(readFile(dir / "after" / "out"), kEarlier) << "the earlier result was replaced";
+        EXPECT_EQ(read_file(dir / "after" / "out"), kEarlier) << "the earlier result was replaced";
         EXPECT_EQ(strayFiles(dir / "after"), std::vector<std::string>{});
     }
 };

@@ -23,13 +23,13 @@ const std::string kLinearGa =
 // The generation numbers of the report file's blocks, in file order.
 std::vector<int> reportBlocks(const std::string &report) {
     std::vector<int> g;
-    for (const std::string &line : lines(report))
+    for (const std::string &line : split_lines(report))
         if (line.rfind("generation,", 0) == 0) g.push_back(std::atoi(line.c_str() + 11));
     return g;
 }
 
 std::string gaFileWith(const std::string &name, const std::string &from, const std::string &to) {
-    std::string text = readFile(modelFile("fitting/" + name));
+    std::string text = read_file(modelFile("fitting/" + name));
     return from.empty() ? text : replaced(text, from, to);
 }
 
@@ -116,7 +116,7 @@ TEST_F(SimulatorRun, ParallelRunsReportEveryGenerationOnceAndRecoverTheParameter
             // the report file are equal in order too.
             const auto untimed = [](const std::string &log) {
                 std::vector<std::string> v;
-                for (const std::string &line : lines(log))
+                for (const std::string &line : split_lines(log))
                     if (line.find(" : Start!! : ") == std::string::npos) v.push_back(line);
                 return v;
             };
@@ -143,7 +143,7 @@ protected:
 
 TEST_F(WorkerKill, TheJobEndsWithoutAResult) {
     // The fitting example with an unreachable target and many generations: minutes of work.
-    writeFile("model.in", readFile(modelFile("fitting/fitting.in")));
+    writeFile("model.in", read_file(modelFile("fitting/fitting.in")));
     writeFile("ga.txt", gaFileWith("fitting_normal.ga", "300;         -1e-8;", "100000; 1;"));
     ASSERT_TRUE(job.launch(dir, std::string(QV_BINARY_DIR) + "/bin/gasearch_fitting", kRanks,
                            {"-I", (dir / "model.in").string(), "-p", "ga.txt"}));

@@ -136,7 +136,7 @@ TEST_F(GaRun, ASeededRunIsReproducibleAndItsReportsParse) {
     // (The process line "#####CPU ..." goes to standard error and may land anywhere in the log.)
     const auto stdoutPart = [](const std::string &log) {
         std::string out;
-        for (const std::string &line : lines(log.substr(log.find("===GA PARAMETERS"))))
+        for (const std::string &line : split_lines(log.substr(log.find("===GA PARAMETERS"))))
             if (line.rfind("#####CPU", 0) != 0) out += line + "\n";
         return out;
     };
@@ -169,7 +169,7 @@ TEST_F(GaRun, ASeededRunIsReproducibleAndItsReportsParse) {
     // The report file: the summary, then one block per generation with every individual.
     const std::string report = file("a.csv");
     EXPECT_EQ(report.rfind("===GA PARAMETERS========================\n", 0), 0u);
-    const auto all = lines(report);
+    const auto all = split_lines(report);
     int blocks = 0;
     for (size_t i = 0; i < all.size(); ++i) {
         if (all[i] != "generation," + std::to_string(blocks)) continue;
@@ -228,7 +228,7 @@ TEST_F(GaRun, EveryOperatorFamilyRunsAndARestartFromTheReportKeepsTheBest) {
     writeFile("ga.txt", kNormalGa);
     const RunResult first = ga({"-I", "model.in", "-p", "ga.txt", "-f", "report.csv", "-S", "7"});
     ASSERT_EQ(first.status, 0) << first.log;
-    const auto all = lines(file("report.csv"));
+    const auto all = split_lines(file("report.csv"));
     std::string init;
     size_t last = 0;
     for (size_t i = 0; i < all.size(); ++i)

@@ -40,7 +40,7 @@ class RankKill : public mpijob::WithMpiJob<TempDirTest>, public testing::WithPar
 
 TEST_P(RankKill, JobEndsWithoutClaimingSuccess) {
     const int victim = GetParam();
-    writeFile(at("survey.in"), kLongSurvey);
+    write_file(at("survey.in"), kLongSurvey);
     const std::string out = (dir / "out").string();
     ASSERT_TRUE(job.launch(dir, simulatorPath(), kRanks, {"-I" + (dir / "survey.in").string(), "-O" + out}));
 

@@ -60,7 +60,7 @@ protected:
     // order, each inside the ranges and with the fitness of its printed values. Returns the count.
     int checkRank(int rank) {
         SCOPED_TRACE("rank " + std::to_string(rank));
-        const auto list = lines(file("out_list_" + std::to_string(rank)));
+        const auto list = split_lines(file("out_list_" + std::to_string(rank)));
         EXPECT_FALSE(list.empty());
         if (list.empty()) return 0;
         EXPECT_EQ(list[0], kListHeader);
@@ -151,7 +151,7 @@ TEST_F(RsearchRun, SeedRepeatsTheRun) {
             const RunResult r = rsearch(nprocs, {"-I", "model.in", "-O", "out", "-n", "5", "-j", "2", "-S", seed});
             ASSERT_EQ(r.status, 0) << r.log;
             const std::string text = file(list);
-            EXPECT_EQ(lines(text).size(), 6u) << text;
+            EXPECT_EQ(split_lines(text).size(), 6u) << text;
             if (first.empty())
                 first = text;
             else if (std::strcmp(seed, "77") == 0)

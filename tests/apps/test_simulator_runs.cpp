@@ -19,7 +19,7 @@ std::vector<std::vector<double>> eigenRows(const std::string &text) {
 // Y_START lines of the restart file: index -> value.
 std::map<int, double> lastY(const std::string &text) {
     std::map<int, double> v;
-    for (const auto &line : lines(text)) {
+    for (const auto &line : split_lines(text)) {
         int index;
         double value;
         if (std::sscanf(line.c_str(), "Y_START\t;\t%d;\t%lf;", &index, &value) == 2) v[index] = value;

@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "text_files.h"
+
 namespace simtest {
 
 namespace fs = std::filesystem;
@@ -42,20 +44,8 @@ inline std::string replaced(std::string text, const std::string &from, const std
 
 inline std::string modelFile(const std::string &rel) { return std::string(QV_SOURCE_DIR) + "/models/" + rel; }
 
-inline std::string readFile(const fs::path &p) {
-    std::ifstream in(p);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-inline std::vector<std::string> lines(const std::string &text) {
-    std::vector<std::string> v;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) v.push_back(line);
-    return v;
-}
+using qv::test::read_file;
+using qv::test::split_lines;
 
 inline size_t count(const std::string &text, const std::string &what) {
     size_t n = 0;
@@ -80,7 +70,7 @@ inline std::vector<double> numbers(const std::string &line) {
 inline std::vector<std::vector<std::vector<double>>> timeCourses(const std::string &text) {
     std::vector<std::vector<std::vector<double>>> courses;
     bool inRows = false;
-    for (const std::string &line : lines(text)) {
+    for (const std::string &line : split_lines(text)) {
         if (line.rfind("Time      ,", 0) == 0) {
             courses.emplace_back();
             inRows = true;
@@ -96,7 +86,7 @@ inline std::vector<std::vector<std::vector<double>>> timeCourses(const std::stri
 // The lines following a header line, up to the next empty line.
 inline std::vector<std::string> block(const std::string &text, const std::string &header) {
     std::vector<std::string> out;
-    const auto all = lines(text);
+    const auto all = split_lines(text);
     for (size_t i = 0; i < all.size(); ++i) {
         if (all[i] != header) continue;
         for (size_t j = i + 1; j < all.size() && !all[j].empty(); ++j) out.push_back(all[j]);
@@ -143,11 +133,11 @@ protected:
         const int rc = std::system(cmd.c_str());
         RunResult r;
         r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-        r.log = readFile(dir / "run.log");
+        r.log = read_file(dir / "run.log");
         return r;
     }
 
-    std::string file(const std::string &name) { return readFile(dir / name); }
+    std::string file(const std::string &name) { return read_file(dir / name); }
     bool exists(const std::string &name) { return fs::exists(dir / name); }
     void writeFile(const std::string &name, const std::string &text) {
         std::ofstream out(dir / name);

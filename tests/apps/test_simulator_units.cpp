@@ -21,6 +21,7 @@
 #include "quorvant/quorvant_baselib/set_data.h"
 #include "simulator.h"
 #include "test_model.h"
+#include "text_files.h"
 
 namespace fs = std::filesystem;
 
@@ -38,17 +39,8 @@ struct Argv {
     char **argv() { return ptrs.data(); }
 };
 
-std::string readFile(const fs::path &p) {
-    std::ifstream in(p);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-void writeFile(const fs::path &p, const std::string &text) {
-    std::ofstream out(p);
-    out << text;
-}
+using qv::test::read_file;
+using qv::test::write_file;
 
 std::string streamText(FILE *fp) {
     std::fflush(fp);
@@ -299,11 +291,11 @@ TEST_F(FinalFileTest, JoinKeepsRankOrderAndDropsTheOtherRanksCpuLines) {
     // Names with blanks and shell characters are plain names: nothing is run by a shell.
     for (const std::string name : {"out", "my result", "a;b $(touch x)"}) {
         SCOPED_TRACE(name);
-        writeFile(name + "_0", "echo\n" + rankFile(0, "case 1\n"));
-        writeFile(name + "_1", rankFile(1, "case 2\ncase 3\n"));
-        writeFile(name + "_2", rankFile(2, "case 4\n"));
+        write_file(name + "_0", "echo\n" + rankFile(0, "case 1\n"));
+        write_file(name + "_1", rankFile(1, "case 2\ncase 3\n"));
+        write_file(name + "_2", rankFile(2, "case 4\n"));
         ASSERT_EQ(makeFinalFile(3, true, name), 0);
-        EXPECT_EQ(readFile(name),
+        EXPECT_EQ(read_file(name),
                   "echo\n##### CPU 1/3 (host)\ncase 1\n\ncase 2\ncase 3\n\ncase 4\n\n\n$$ END ALL!!\n");
         EXPECT_TRUE(fs::exists(name + "_1"));   // the per-rank files stay
     }
@@ -314,29 +306,29 @@ TEST_F(FinalFileTest, JoinKeepsRankOrderAndDropsTheOtherRanksCpuLines) {
 
 TEST_F(FinalFileTest, JoinSplitsNoLongLinesAndStopsOnlyAtALineStartingWithTheEndMarker) {
     const std::string longLine = std::string(511, 'x') + "$$ END inside\n";
-    writeFile("out_0", "##### CPU 1/1 (host)\n" + longLine + "$$ END ALL!!\nafter\n");
+    write_file("out_0", "##### CPU 1/1 (host)\n" + longLine + "$$ END ALL!!\nafter\n");
     ASSERT_EQ(makeFinalFile(1, false, "out"), 0);
-    EXPECT_EQ(readFile("out"), "##### CPU 1/1 (host)\n" + longLine + "\n$$ END ALL!!\n");
+    EXPECT_EQ(read_file("out"), "##### CPU 1/1 (host)\n" + longLine + "\n$$ END ALL!!\n");
 }
 
 TEST_F(FinalFileTest, WhenEveryProcessRanEveryCaseRankZerosFileBecomesTheResult) {
-    writeFile("res_0", rankFile(0, "case 1\n"));
-    writeFile("res_1", rankFile(1, "case 1\n"));
-    writeFile("res", "old result\n");
+    write_file("res_0", rankFile(0, "case 1\n"));
+    write_file("res_1", rankFile(1, "case 1\n"));
+    write_file("res", "old result\n");
     ASSERT_EQ(makeFinalFile(2, false, "res"), 0);
-    EXPECT_EQ(readFile("res"), rankFile(0, "case 1\n"));
+    EXPECT_EQ(read_file("res"), rankFile(0, "case 1\n"));
     EXPECT_FALSE(fs::exists("res_0"));
     EXPECT_TRUE(fs::exists("res_1"));
 }
 
 TEST_F(FinalFileTest, FailedJoinLeavesTheEarlierResultAlone) {
-    writeFile("res", "old result\n");
-    writeFile("res_0", rankFile(0, "case 1\n"));
+    write_file("res", "old result\n");
+    write_file("res_0", rankFile(0, "case 1\n"));
     // res_1 is missing
     testing::internal::CaptureStdout();
     EXPECT_EQ(makeFinalFile(2, true, "res"), -1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Cannot open res_1!!\n");
-    EXPECT_EQ(readFile("res"), "old result\n");
+    EXPECT_EQ(read_file("res"), "old result\n");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
 
     testing::internal::CaptureStdout();
@@ -346,7 +338,7 @@ TEST_F(FinalFileTest, FailedJoinLeavesTheEarlierResultAlone) {
 
 TEST_F(FinalFileTest, JoinedFileGetsTheUsualPermissions) {
     const mode_t mask = umask(022);
-    writeFile("out_0", rankFile(0, "case\n"));
+    write_file("out_0", rankFile(0, "case\n"));
     ASSERT_EQ(makeFinalFile(1, false, "out"), 0);
     umask(mask);
     struct stat st;

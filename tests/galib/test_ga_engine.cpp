@@ -14,7 +14,7 @@
 #include "quorvant/galib/ga_types.h"
 #include "quorvant/galib/immigration.h"
 #include "quorvant/galib/integrate.h"
-#include "quorvant/galib/qv_interface.h"
+#include "quorvant/searchlib/qv_interface.h"
 #include "quorvant/galib/selection.h"
 #include "quorvant/quorvant_baselib/model_tables.h"
 #include "quorvant/quorvant_baselib/parameter.h"

@@ -9,6 +9,7 @@
 
 #include "quorvant/galib/utl_alloc.h"
 #include "quorvant/galib/utl_text.h"
+#include "quorvant/searchlib/numeric_alloc.h"
 #include "quorvant/searchlib/utl_arg.h"
 
 namespace {

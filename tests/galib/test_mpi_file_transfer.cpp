@@ -376,7 +376,7 @@ TEST_F(MpiPieces, PoliteWaitsDeliverWithoutSpinningACore) {
         int rc = -1, value = 0, source = -1;
         double cpu = -1, wall = -1;
         bool found = false;
-        for (const std::string &line : lines(r.log)) {
+        for (const std::string &line : split_lines(r.log)) {
             if (std::sscanf(line.c_str(), (std::string("rank 0 ") + what + " rc %d value %d source %d cpu %lf wall %lf").c_str(),
                             &rc, &value, &source, &cpu, &wall) == 5)
                 found = true;

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "text_files.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -25,12 +27,7 @@ constexpr double kRefC = 0.2841637457;
 // Results are printed with four significant digits ("%10.3E").
 constexpr double kPrinted = 6e-4;
 
-std::string readFile(const fs::path &p) {
-    std::ifstream in(p);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+using qv::test::read_file;
 
 // The rows {t, A, B, C} of the first time course in a result file.
 Rows timeCourse(const std::string &text) {
@@ -86,10 +83,10 @@ protected:
         const std::string cmd = "cd '" + dir.string() + "' && " + QV_MPIEXEC + " -n 1 '" + QV_BINARY_DIR +
                                 "/bin/" + program + "' -I" + input + " -Oresult.txt > run.log 2>&1";
         const int rc = std::system(cmd.c_str());
-        log = readFile(dir / "run.log");
+        log = read_file(dir / "run.log");
         EXPECT_TRUE(WIFEXITED(rc) && WEXITSTATUS(rc) == 0) << log;
         EXPECT_EQ(log.find("Negative Value!!"), std::string::npos) << log;
-        return timeCourse(readFile(dir / "result.txt"));
+        return timeCourse(read_file(dir / "result.txt"));
     }
 };
 

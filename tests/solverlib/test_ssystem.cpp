@@ -19,6 +19,7 @@
 #include "quorvant/quorvant_baselib/row_output.h"
 #include "quorvant/solverlib/s_std_solver.h"
 #include "test_model.h"
+#include "text_files.h"
 
 namespace {
 
@@ -218,17 +219,7 @@ struct Table {
     std::vector<Row> rows;
 };
 
-std::vector<std::string> splitLines(const std::string &text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
-}
+using qv::test::split_lines;
 
 Row parseRow(const std::string &line) {
     Row r;
@@ -254,7 +245,7 @@ Row parseRow(const std::string &line) {
 // Tables: a "$ ... $" title line, a header line, rows up to the next blank line.
 std::vector<Table> parseReport(const std::string &text) {
     std::vector<Table> tables;
-    const std::vector<std::string> lines = splitLines(text);
+    const std::vector<std::string> lines = split_lines(text);
     for (size_t i = 0; i < lines.size(); ++i) {
         if (lines[i].rfind("$ ", 0) != 0) continue;
         Table t;

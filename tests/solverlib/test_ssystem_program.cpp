@@ -12,14 +12,11 @@
 #include <sstream>
 #include <string>
 
+#include "text_files.h"
+
 namespace {
 
-std::string readFile(const std::string &path) {
-    std::ifstream in(path);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+using qv::test::read_file;
 
 std::string format(const char *fmt, double a, double b, int i) {
     char buf[128];
@@ -34,9 +31,9 @@ TEST(SSystemProgram, SimulatorWritesTheReportSteadyStateAndEigenvalues) {
                             QV_BINARY_DIR "/bin/simulator_ssystem -I" QV_SOURCE_DIR
                             "/models/ssystem/ssystem.in -Oresult.txt > log.txt 2>&1";
     const int status = std::system(cmd.c_str());
-    const std::string log = readFile(std::string(dir) + "/log.txt");
+    const std::string log = read_file(std::string(dir) + "/log.txt");
     ASSERT_EQ(status, 0) << log;
-    const std::string out = readFile(std::string(dir) + "/result.txt");
+    const std::string out = read_file(std::string(dir) + "/result.txt");
 
     const double x1 = std::pow(50.0, 2.0 / 3.0), x2 = std::cbrt(400.0);
     const char *sections[] = {
