@@ -30,7 +30,7 @@
 #include "quorvant/galib/ga_param.h"
 #include "quorvant/galib/ga_region.h"
 #include "quorvant/galib/ga_types.h"
-#include "quorvant/galib/qv_interface.h"
+#include "quorvant/searchlib/qv_interface.h"
 #include "quorvant/quorvant_baselib/dosolver.h"
 #include "quorvant/quorvant_baselib/model_tables.h"
 #include "quorvant/quorvant_baselib/parameter.h"

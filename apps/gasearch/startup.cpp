@@ -18,7 +18,7 @@
 #include "quorvant/galib/ga_region.h"
 #include "quorvant/galib/ga_report.h"
 #include "quorvant/galib/ga_types.h"
-#include "quorvant/galib/qv_interface.h"
+#include "quorvant/searchlib/qv_interface.h"
 #include "quorvant/quorvant_baselib/model_tables.h"
 #include "quorvant/quorvant_baselib/parameter.h"
 #include "quorvant/quorvant_baselib/set_data.h"

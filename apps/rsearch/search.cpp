@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "quorvant/common/limits.h"
-#include "quorvant/galib/qv_interface.h"
+#include "quorvant/searchlib/qv_interface.h"
 #include "quorvant/quorvant_baselib/dosolver.h"
 #include "quorvant/quorvant_baselib/model_tables.h"
 #include "quorvant/quorvant_baselib/row_output.h"

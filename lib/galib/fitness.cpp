@@ -6,7 +6,7 @@
 #include "quorvant/common/logUtil.h"
 #include "quorvant/galib/fitness.h"
 #include "quorvant/galib/ga_types.h"
-#include "quorvant/galib/qv_interface.h"
+#include "quorvant/searchlib/qv_interface.h"
 #include "quorvant/galib/utl_i2d.h"
 
 namespace {

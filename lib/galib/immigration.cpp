@@ -8,6 +8,7 @@
 #include "quorvant/galib/ga_types.h"
 #include "quorvant/galib/immigration.h"
 #include "quorvant/galib/utl_alloc.h"
+#include "quorvant/searchlib/numeric_alloc.h"
 #include "quorvant/searchlib/utl_rand.h"
 
 namespace {

@@ -1,4 +1,4 @@
-// The bridge between the GA and the model: the snapshot of the loaded model that every evaluation
+// The bridge between a search and the model: the snapshot of the loaded model that every evaluation
 // starts from, the solution matrix the driver stores time courses in, and one evaluation of a
 // vector of search-variable values (restore, write the values into ParamT, simulate, score).
 #include <algorithm>
@@ -7,8 +7,8 @@
 
 #include "quorvant/common/limits.h"
 #include "quorvant/common/logUtil.h"
-#include "quorvant/galib/qv_interface.h"
-#include "quorvant/galib/utl_alloc.h"
+#include "quorvant/searchlib/qv_interface.h"
+#include "quorvant/searchlib/numeric_alloc.h"
 #include "quorvant/quorvant_baselib/dosolver.h"
 #include "quorvant/quorvant_baselib/model_tables.h"
 #include "quorvant/quorvant_baselib/parameter.h"

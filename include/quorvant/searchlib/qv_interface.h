@@ -1,7 +1,7 @@
-// The bridge from the GA to the model: the snapshot of the loaded model, the genes written into
+// The bridge from a search to the model: the snapshot of the loaded model, the genes written into
 // ParamT, one simulation and its score.
-#ifndef QUORVANT_GALIB_QV_INTERFACE_H
-#define QUORVANT_GALIB_QV_INTERFACE_H
+#ifndef QUORVANT_SEARCHLIB_QV_INTERFACE_H
+#define QUORVANT_SEARCHLIB_QV_INTERFACE_H
 
 // Snapshot of the loaded model: times, initial state (y0[1..n_var]) and Param/ParamT/ParamP.
 void PreserveDefaultQvParam(double tStart, double tEnd, double deltaT, double dtSave, const double *y0);
