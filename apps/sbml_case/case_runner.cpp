@@ -123,9 +123,8 @@ std::string buildCaseProgram(const std::string &workDir) {
     cmd.push_back("-o");
     cmd.push_back(workDir + "/case");
     for (const char *const *f = config::kLinkFlags; *f; ++f) cmd.emplace_back(*f);
-    cmd.emplace_back("-Wl,--start-group");
+    // The archives are listed callers first, so one pass of the linker resolves them.
     for (const char *const *a = config::kKitArchives; *a; ++a) cmd.emplace_back(*a);
-    cmd.emplace_back("-Wl,--end-group");
     cmd.emplace_back("-lm");
     const std::string log = workDir + "/build.log";
     const ProcessResult r = runProcess(cmd, log, kBuildSeconds);

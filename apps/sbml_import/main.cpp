@@ -9,7 +9,9 @@
 #include <filesystem>
 #include <string>
 
-#include "quorvant/sbml_import.h"
+#include "quorvant/sbml/data_csv.h"
+#include "quorvant/sbml/import_files.h"
+#include "quorvant/sbml/sbml_reader.h"
 
 namespace {
 

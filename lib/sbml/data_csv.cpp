@@ -8,7 +8,7 @@
 #include <map>
 #include <set>
 
-#include "quorvant/sbml_import.h"
+#include "quorvant/sbml/data_csv.h"
 
 namespace qv::sbml {
 

@@ -3,7 +3,8 @@
 #include <cmath>
 #include <map>
 
-#include "quorvant/sbml_expr.h"
+#include "quorvant/sbml/expr.h"
+#include "quorvant/sbml_runtime/special_functions.h"
 
 namespace qv::sbml {
 
@@ -51,6 +52,7 @@ double apply_fn(Fn fn, double a, double b) {
     case Fn::Ceil: return std::ceil(a);
     case Fn::Trunc: return std::trunc(a);
     case Fn::Factorial: return std::tgamma(a + 1.0);
+    case Fn::Digamma: return qv::sbml_runtime::digamma(a);
     case Fn::Min: return std::fmin(a, b);
     case Fn::Max: return std::fmax(a, b);
     case Fn::Rem: return std::fmod(a, b);

@@ -1,7 +1,7 @@
 // Symbolic differentiation of expression trees (the exact Jacobian of an imported model).
 #include <map>
 
-#include "quorvant/sbml_expr.h"
+#include "quorvant/sbml/expr_derivative.h"
 
 namespace qv::sbml {
 
@@ -27,7 +27,10 @@ Expr outer_derivative(Fn fn, const Expr &u, const Expr &node) {
     case Fn::Acosh: return div(one(), pow(sub(pow(u, constant(2.0)), one()), constant(0.5)));
     case Fn::Atanh: return div(one(), sub(one(), pow(u, constant(2.0))));
     case Fn::Abs: return func(Fn::Sign, u);
-    // Step functions, and the factorial (defined on the integers): zero almost everywhere.
+    // The factorial is evaluated as Gamma(u + 1), whose derivative is Gamma(u + 1) psi(u + 1).
+    case Fn::Factorial: return mul(node, func(Fn::Digamma, add(u, one())));
+    // Step functions: zero almost everywhere. Digamma only appears in derivatives, which are not
+    // differentiated again.
     default: return constant(0.0);
     }
 }

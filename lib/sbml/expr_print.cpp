@@ -2,7 +2,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "quorvant/sbml_expr.h"
+#include "quorvant/sbml/expr_print.h"
 
 namespace qv::sbml {
 
@@ -61,6 +61,7 @@ const char *fn_name(Fn fn) {
     case Fn::Ceil: return "std::ceil";
     case Fn::Trunc: return "std::trunc";
     case Fn::Factorial: return "qv_factorial";
+    case Fn::Digamma: return "qv::sbml_runtime::digamma";
     case Fn::Min: return "std::fmin";
     case Fn::Max: return "std::fmax";
     case Fn::Rem: return "std::fmod";

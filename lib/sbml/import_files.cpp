@@ -1,15 +1,22 @@
 // Writing the two generated files: each ends with a fingerprint of its contents, so that a later
 // import can tell a file it wrote (and may replace) from one a user has edited (kept unless
-// forced). Both files go to temporary names first and are renamed into place together.
+// forced). Both files are written to temporary names first and only then renamed into place, one
+// after the other: a failed write replaces neither file. The two renames cannot be one step; if the
+// second fails, model.cpp is already the new one while model.in is still the old one, and the
+// message says so (importing again brings them in step). No temporary file is left behind.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include <unistd.h>
 
-#include "quorvant/sbml_import.h"
+#include "quorvant/sbml/import_files.h"
+
+#include "quorvant/sbml/model_input_writer.h"
+#include "quorvant/sbml/model_source_writer.h"
 
 namespace qv::sbml {
 
@@ -86,12 +93,14 @@ std::string write_import(const std::string &outdir, const ImportedModel &m, cons
         for (auto &g : files) fs::remove(g.tmp, ec);
         return err;
     }
-    for (auto &f : files) {
-        fs::rename(f.tmp, f.path, ec);
-        if (ec) {
-            for (auto &g : files) fs::remove(g.tmp, ec);
-            return f.path.string() + ": cannot replace the file";
-        }
+    for (size_t k = 0; k < std::size(files); ++k) {
+        fs::rename(files[k].tmp, files[k].path, ec);
+        if (!ec) continue;
+        std::string err = files[k].path.string() + ": cannot replace the file";
+        if (k > 0) err += " (" + files[0].path.string() + " was replaced: import again to write both files)";
+        std::error_code ignored;
+        for (auto &g : files) fs::remove(g.tmp, ignored);
+        return err;
     }
     return "";
 }

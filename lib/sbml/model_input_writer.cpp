@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <string>
 
-#include "quorvant/sbml_import.h"
+#include "quorvant/sbml/model_input_writer.h"
+
+#include "quorvant/common/limits.h"
 
 namespace qv::sbml {
 
@@ -13,7 +15,7 @@ namespace {
 // ---- Settings of the generated file ---------------------------------------------------------------
 constexpr int kNdfSolver = 3;                 // SOLVER 3: NDF, for stiff systems
 constexpr double kFirstStepFraction = 1.0e-3; // DELTA_T (the NDF solver's first step) / DELTA_M
-constexpr size_t kMaxTag = 63;                // the reader keeps the first 63 characters of a tag
+constexpr size_t kMaxTag = qv::kTagLen - 1;   // the characters of a tag the reader keeps
 
 std::string num(double v) {
     char buf[40];

@@ -2,7 +2,10 @@
 #include <cstdio>
 #include <string>
 
-#include "quorvant/sbml_import.h"
+#include "quorvant/sbml/model_source_writer.h"
+
+#include "quorvant/sbml/expr_print.h"
+#include "quorvant/sbml/model_jacobian.h"
 
 namespace qv::sbml {
 
@@ -66,57 +69,18 @@ std::string fitness_with_data(const ImportedModel &m, const DataSet &d) {
         s += "},\n";
     }
     s += "};\n\n";
-    s += R"(constexpr double kFailedRun = -1.0e10;      // fitness of a failed simulation
-constexpr double kMissingSample = 1.0e6;    // penalty for a measurement outside the time course
-constexpr double kTimeTolerance = 1.0e-9;   // relative: a row this close in time is the sample's row
-
-double qv_obs_amount[kObservables > 0 ? kObservables : 1];
+    s += R"(double qv_obs_amount[kObservables > 0 ? kObservables : 1];
 double qv_obs_conc[kObservables > 0 ? kObservables : 1];
-
-// Value of column c in stored row `row`.
-double qv_column_value(double **solution, int row, int c, parameter *p) {
-    qv_sbml_observe(solution[row], p, qv_obs_amount, qv_obs_conc);
-    const int k = kDataObservable[c];
-    return kDataAmount[c] ? qv_obs_amount[k] : qv_obs_conc[k];
-}
 
 }  // namespace
 
-// Minus the sum of squared differences between the stored time course and the measurements,
-// relative where the measured value is not 0; the course is interpolated linearly between rows
-// when no row has a measurement's time. Larger is better, 0 is a perfect fit.
+// Minus the sum of squared differences between the stored time course and the measurements
+// (relative where the measured value is not 0): quorvant/sbml_runtime/data_fitness.h.
 extern "C" int QvUsrFitness(double **solution, int numSteps, int numVar, int status, double *fitness) {
-    *fitness = kFailedRun;
-    parameter *p = qv_current_param;
-    if (status != 0 || numSteps <= 0 || numVar != kStates || p == nullptr) return 0;
-    double sum = 0.0;
-    int row = 0;
-    for (int r = 0; r < kDataRows; ++r) {
-        const double t = kDataTime[r];
-        const double tol = kTimeTolerance * (std::fabs(t) > 1.0 ? std::fabs(t) : 1.0);
-        while (row < numSteps && solution[row][0] < t - tol) ++row;
-        int lo = row, hi = row;
-        double w = 0.0;
-        bool inside = row < numSteps;
-        if (inside && std::fabs(solution[row][0] - t) > tol) {
-            inside = row > 0;
-            lo = row - 1;
-            if (inside) w = (t - solution[lo][0]) / (solution[hi][0] - solution[lo][0]);
-        }
-        for (int c = 0; c < kDataCols; ++c) {
-            const double measured = kData[r][c];
-            if (std::isnan(measured)) continue;
-            if (!inside) {
-                sum += kMissingSample;
-                continue;
-            }
-            double v = qv_column_value(solution, lo, c, p);
-            if (hi != lo) v += w * (qv_column_value(solution, hi, c, p) - v);
-            const double diff = measured != 0.0 ? (v - measured) / measured : v - measured;
-            sum += std::isfinite(diff) ? diff * diff : kMissingSample;
-        }
-    }
-    *fitness = std::isfinite(sum) ? -sum : kFailedRun;
+    const qv::sbml_runtime::DataTable data{kDataRows, kDataCols, kDataTime, kDataObservable, kDataAmount, &kData[0][0]};
+    const qv::sbml_runtime::Observer observer{qv_sbml_observe, qv_obs_amount, qv_obs_conc};
+    *fitness = qv::sbml_runtime::data_fitness(data, observer, solution, numSteps, numVar, kStates, status,
+                                              qv_current_param);
     return 0;
 }
 )";
@@ -124,27 +88,6 @@ extern "C" int QvUsrFitness(double **solution, int numSteps, int numVar, int sta
 }
 
 }  // namespace
-
-std::vector<Expr> inlined_rhs(const ImportedModel &m) {
-    std::vector<Expr> defs;
-    for (const auto &it : m.inters) defs.push_back(inline_inters(it.def, defs));
-    std::vector<Expr> out;
-    for (const auto &s : m.states) out.push_back(inline_inters(s.rhs, defs));
-    return out;
-}
-
-std::vector<JacobianEntry> jacobian(const std::vector<Expr> &rhs) {
-    std::vector<JacobianEntry> out;
-    for (size_t i = 0; i < rhs.size(); ++i) {
-        std::vector<int> cols;
-        collect_states(rhs[i], cols);
-        for (int j : cols) {
-            Expr d = derivative(rhs[i], j);
-            if (!is_zero(d)) out.push_back({static_cast<int>(i) + 1, j, d});
-        }
-    }
-    return out;
-}
 
 std::string model_source(const ImportedModel &m, const DataSet *data) {
     const size_t n = m.states.size(), na = m.inters.size(), no = m.observables.size();
@@ -154,6 +97,8 @@ std::string model_source(const ImportedModel &m, const DataSet *data) {
 
 #include "quorvant/model.h"
 #include "quorvant/sbml_observe.h"
+#include "quorvant/sbml_runtime/data_fitness.h"
+#include "quorvant/sbml_runtime/special_functions.h"
 
 namespace {
 

@@ -13,7 +13,10 @@
 #include <fstream>
 #include <string>
 
-#include "quorvant/sbml_import.h"
+#include "quorvant/sbml/data_csv.h"
+#include "quorvant/sbml/model_input_writer.h"
+#include "quorvant/sbml/model_source_writer.h"
+#include "quorvant/sbml/sbml_reader.h"
 
 #ifndef __AFL_LOOP
 // Without AFL++ the harness reads the file once.

@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
-#include "quorvant/sbml_expr.h"
+#include "quorvant/sbml/expr.h"
+#include "quorvant/sbml/expr_derivative.h"
+#include "quorvant/sbml/expr_print.h"
+#include "quorvant/sbml_runtime/special_functions.h"
 
 namespace sb = qv::sbml;
 
@@ -59,6 +62,8 @@ TEST(SbmlExpr, DerivativesMatchCentralDifferences) {
         {"piecewise other branch", [&](auto x, auto y) {
              return sb::piecewise({sb::mul(x, x), sb::compare(sb::Op::Lt, x, y), sb::mul(k, y)});
          }, 2.3, 1.5},
+        {"factorial (evaluated as Gamma(x + 1))", [&](auto x, auto y) { return sb::mul(sb::func(sb::Fn::Factorial, x), y); },
+         2.3, 1.5},
         {"negation and logic", [&](auto x, auto y) {
              return sb::neg(sb::mul(sb::logic(sb::Op::And, {sb::compare(sb::Op::Gt, x, c(0)), sb::compare(sb::Op::Ge, y, c(1))}), x));
          }, 0.3, 1.5},
@@ -75,6 +80,37 @@ TEST(SbmlExpr, DerivativesMatchCentralDifferences) {
             EXPECT_NEAR(exact, fd, 1e-6 * (1.0 + std::fabs(fd))) << tc.name << " d/dy[" << var << "]";
         }
     }
+}
+
+// The digamma function of the runtime library (the derivative of the factorial calls it) against
+// values known in closed form or to full precision, on both sides of the recurrence threshold, for
+// negative arguments and at the poles.
+TEST(SbmlExpr, DigammaMatchesKnownValues) {
+    constexpr double kEuler = 0.57721566490153286;
+    const struct {
+        double x, psi;
+    } table[] = {
+        {1.0, -kEuler},
+        {0.5, -1.9635100260214235},
+        {0.25, -kEuler - M_PI / 2 - 3 * std::log(2.0)},
+        {2.0, 1.0 - kEuler},
+        {7.0, 1.0 + 1.0 / 2 + 1.0 / 3 + 1.0 / 4 + 1.0 / 5 + 1.0 / 6 - kEuler},
+        {10.0, 2.2517525890667211},
+        {100.0, 4.6001618527380874},
+        {1.4616321449683623, 0.0},            // the positive root
+        {1e-8, -1e8 - kEuler + 1.6449340668482264e-8},   // -1/x - gamma + (pi^2 / 6) x
+        {-0.5, 0.036489973978576520},
+        {-1.5, 0.036489973978576520 + 2.0 / 3.0},
+    };
+    for (const auto &r : table)
+        EXPECT_NEAR(qv::sbml_runtime::digamma(r.x), r.psi, 2e-15 * std::fmax(1.0, std::fabs(r.psi))) << r.x;
+    // psi(x + 1) = psi(x) + 1/x across the threshold and on the negative side.
+    for (double x : {-2.75, -0.3, 0.7, 5.5, 9.25, 9.999, 30.0})
+        EXPECT_NEAR(qv::sbml_runtime::digamma(x + 1), qv::sbml_runtime::digamma(x) + 1 / x,
+                    1e-14 * std::fmax(1.0, std::fabs(qv::sbml_runtime::digamma(x)))) << x;
+    for (double pole : {0.0, -1.0, -7.0}) EXPECT_TRUE(std::isnan(qv::sbml_runtime::digamma(pole))) << pole;
+    // The importer's own evaluation gives the same numbers.
+    EXPECT_EQ(sb::func(sb::Fn::Digamma, sb::constant(0.5))->value, qv::sbml_runtime::digamma(0.5));
 }
 
 TEST(SbmlExpr, SimplificationsKeepTheGeneratedCodeSmall) {

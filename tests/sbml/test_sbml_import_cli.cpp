@@ -7,14 +7,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "quorvant/sbml_import.h"
+#include "quorvant/sbml/sbml_reader.h"
+#include "text_files.h"
 
 namespace fs = std::filesystem;
 
@@ -28,13 +28,6 @@ struct Result {
     int status = -1;
     std::string out, err;
 };
-
-std::string slurp(const fs::path &p) {
-    std::ifstream in(p);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 class ImportCli : public ::testing::Test {
 protected:
@@ -54,8 +47,8 @@ protected:
         const std::string full = "cd '" + dir.string() + "' && " + cmd + " >stdout.txt 2>stderr.txt";
         const int raw = std::system(full.c_str());
         r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.out = slurp(dir / "stdout.txt");
-        r.err = slurp(dir / "stderr.txt");
+        r.out = qv::test::read_file(dir / "stdout.txt");
+        r.err = qv::test::read_file(dir / "stderr.txt");
         return r;
     }
     Result import(const std::string &args) { return run("'" + kImporter + "' " + args); }
@@ -88,6 +81,8 @@ TEST_F(ImportCli, HostileAndRefusedInputsEndWithTheirMessage) {
         {"exploding_rules.xml", 1,
          "sbml_import: refused: rate of change of 'S' (too large to differentiate once its assignment rules are "
          "substituted)"},
+        {"initial_value_cycle.xml", 1,
+         "sbml_import: refused: initial values depend on each other in a cycle through 'c'"},
         {"deep_math.xml", 1, "sbml_import: refused: math nested too deeply in kinetic law of reaction 'R1'"},
         {"unknown_id.xml", 1,
          "sbml_import: unknown_id.xml: line 7: The formula 'kx' in the math element of the <kineticLaw> uses 'kx' that "
@@ -130,7 +125,7 @@ TEST_F(ImportCli, CommandLineAndEditedFiles) {
     EXPECT_EQ(r.out, "cmake -S " + std::string(QV_SOURCE_DIR) + " -B " + (dir / "out/build").string() +
                          " -DQUORVANT_MODEL=" + (dir / "out/model.cpp").string() + " && cmake --build " +
                          (dir / "out/build").string() + " -j\n");
-    const std::string in = slurp(dir / "out/model.in");
+    const std::string in = qv::test::read_file(dir / "out/model.in");
     for (const char *line : {"SOLVER      ; 3", "T_START     ; 1\n", "T_END       ; 3\n", "DELTA_M     ; 0.5 ",
                              "NDF_RTOL    ; 9.9999999999999995e-08", "NDF_ATOL    ; 1.0000000000000001e-09",
                              "PARAM ; y_force_1 ; 1 ; 0.5 ;;;;;;; y_force\n", "Y_START ; 4 ; 1 ; time\n"})
@@ -142,9 +137,20 @@ TEST_F(ImportCli, CommandLineAndEditedFiles) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(first_line(r.err), "sbml_import: out/model.cpp was changed after sbml_import wrote it (or was not "
                                  "written by it); --force overwrites it");
-    EXPECT_NE(slurp(dir / "out/model.cpp").find("// my change"), std::string::npos);
+    EXPECT_NE(qv::test::read_file(dir / "out/model.cpp").find("// my change"), std::string::npos);
     EXPECT_EQ(import(model + " out --force").status, 0);
-    EXPECT_EQ(slurp(dir / "out/model.cpp").find("// my change"), std::string::npos);
+    EXPECT_EQ(qv::test::read_file(dir / "out/model.cpp").find("// my change"), std::string::npos);
+    // model.in cannot be replaced (a directory holds its name): the message says model.cpp already
+    // was, and no temporary file is left.
+    fs::remove(dir / "out/model.in");
+    fs::create_directories(dir / "out/model.in/keep");
+    r = import(model + " out --force");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(first_line(r.err), "sbml_import: out/model.in: cannot replace the file (out/model.cpp was replaced: "
+                                 "import again to write both files)");
+    for (const auto &f : fs::directory_iterator(dir / "out"))
+        EXPECT_EQ(f.path().filename().string().find(".tmp"), std::string::npos) << f.path();
+    fs::remove_all(dir / "out/model.in");
     // Bad measurements: the file and line named.
     { std::ofstream(dir / "bad.csv") << "time,int,nosuch\n1,2,3\n"; }
     r = import(model + " out2 --data bad.csv");
@@ -167,7 +173,7 @@ TEST_F(ImportCli, GeneratedModelCompilesAndScoresData) {
     Result r = import(xml.string() + " out --data " + csv.string());
     ASSERT_EQ(r.status, 0) << r.err;
     // The data times 1, 1.5 and 3 lie on the output grid of 6 intervals up to the last time.
-    EXPECT_NE(slurp(dir / "out/model.in").find("DELTA_M     ; 0.5 "), std::string::npos);
+    EXPECT_NE(qv::test::read_file(dir / "out/model.in").find("DELTA_M     ; 0.5 "), std::string::npos);
 
     qv::sbml::ImportedModel m;
     ASSERT_EQ(qv::sbml::import_sbml(xml.string(), {}, m), "");
@@ -199,7 +205,7 @@ int main() {
 }
 )";
     r = run(std::string("'") + QV_CXX_COMPILER + "' -std=c++20 -O1 -I'" + QV_SOURCE_DIR +
-            "/include' out/model.cpp driver.cpp -o driver && ./driver");
+            "/include' out/model.cpp driver.cpp '" + QV_SBML_RUNTIME_ARCHIVE + "' -o driver && ./driver");
     ASSERT_EQ(r.status, 0) << r.err;
     // Reaction 'for' runs at y_force * int * p * (local a_very_long_parameter_name_1 = 1)
     // = 0.5 * 1.5 * 2 * 1 = 1.5 amount per time: int (concentration in p = 2) falls by 0.75, double

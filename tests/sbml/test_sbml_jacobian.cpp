@@ -10,7 +10,8 @@
 
 #include <gtest/gtest.h>
 
-#include "quorvant/sbml_import.h"
+#include "quorvant/sbml/model_jacobian.h"
+#include "quorvant/sbml/sbml_reader.h"
 
 namespace sb = qv::sbml;
 namespace fs = std::filesystem;

@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
-#include "quorvant/sbml_import.h"
+#include "quorvant/sbml/data_csv.h"
+#include "quorvant/sbml/model_jacobian.h"
+#include "quorvant/sbml/sbml_reader.h"
 
 namespace sb = qv::sbml;
 namespace fs = std::filesystem;
@@ -51,7 +53,18 @@ struct Case {
     std::string body;   // inside <model>
     std::vector<Expected> states;
     double t_start = 0.0;
+    std::vector<std::string> notes = {};
 };
+
+std::string lambda(const std::string &var, const std::string &body) {
+    return "<lambda><bvar><ci>" + var + "</ci></bvar>" + body + "</lambda>";
+}
+std::string piece(const std::string &value, const std::string &cond, const std::string &other) {
+    return "<piecewise><piece>" + value + cond + "</piece><otherwise>" + other + "</otherwise></piecewise>";
+}
+std::string apply(const std::string &op, const std::string &a, const std::string &b) {
+    return "<apply><" + op + "/>" + a + b + "</apply>";
+}
 
 }  // namespace
 
@@ -100,6 +113,39 @@ TEST(SbmlSemantics, StatesInitialValuesAndRatesMatchHandComputedValues) {
          math(times("<csymbol encoding=\"text\" definitionURL=\"http://www.sbml.org/sbml/symbols/time\">t</csymbol>", cn("2"))) +
          "</assignmentRule></listOfRules><listOfReactions>" + reaction("R", ref("S"), ci("x")) + "</listOfReactions>",
          {{"S", 1.0, 1.5}, {"time", 1.5, 1.0}}, 1.5},
+        {"initial values in a chain through compartment sizes that rules compute with nested piecewise functions",
+         // c2 = g(S3 amount 3) = 3, so S2 (concentration 2) holds the amount 6; c1 = g(S2 = 2) = 2, so S1
+         // (concentration 0.5) holds the amount 1. g(v) = v between 0 and 10.
+         "<listOfFunctionDefinitions><functionDefinition id=\"g\">" +
+         math(lambda("v", piece(piece(ci("v"), apply("lt", ci("v"), cn("10")), cn("10")), apply("gt", ci("v"), cn("0")), cn("1")))) +
+         "</functionDefinition></listOfFunctionDefinitions>"
+         "<listOfCompartments><compartment id=\"c1\" constant=\"false\"/><compartment id=\"c2\" constant=\"false\"/>"
+         "<compartment id=\"c3\" size=\"2\" constant=\"true\"/></listOfCompartments><listOfSpecies>" +
+         species("S1", "c1", "initialConcentration=\"0.5\"") + species("S2", "c2", "initialConcentration=\"2\"") +
+         species("S3", "c3", "initialConcentration=\"1.5\"", true) + "</listOfSpecies><listOfRules>"
+         "<assignmentRule variable=\"c1\">" + math("<apply><ci>g</ci>" + ci("S2") + "</apply>") + "</assignmentRule>"
+         "<assignmentRule variable=\"c2\">" + math("<apply><ci>g</ci>" + ci("S3") + "</apply>") + "</assignmentRule></listOfRules>",
+         {{"S1", 1.0, 0.0}, {"S2", 6.0, 0.0}, {"S3", 3.0, 0.0}, {"time", 0.0, 1.0}}},
+        {"a constant species in a growing compartment keeps its amount",
+         "<listOfCompartments><compartment id=\"V\" size=\"4\" constant=\"false\"/></listOfCompartments><listOfSpecies>"
+         "<species id=\"C\" compartment=\"V\" initialConcentration=\"2\" hasOnlySubstanceUnits=\"false\" "
+         "boundaryCondition=\"false\" constant=\"true\"/>" + species("S", "V", "initialAmount=\"1\"") + "</listOfSpecies>"
+         "<listOfRules><rateRule variable=\"V\">" + math(cn("0.5")) + "</rateRule></listOfRules>"
+         "<listOfReactions><reaction id=\"R\" reversible=\"false\"><listOfProducts>" + ref("S") +
+         "</listOfProducts><listOfModifiers><modifierSpeciesReference species=\"C\"/></listOfModifiers><kineticLaw>" +
+         math(times(ci("C"), ci("V"))) + "</kineticLaw></reaction></listOfReactions>",
+         // The reaction runs at concentration 2 x size 4 = 8 amount per time, however V grows.
+         {{"V", 4.0, 0.5}, {"C", 8.0, 0.0}, {"S", 1.0, 8.0}, {"time", 0.0, 1.0}}},
+        {"rules and initial assignments without math have no effect",
+         fixed + "<listOfSpecies>" + species("S", "c", "initialConcentration=\"1\"") + "</listOfSpecies>"
+         "<listOfParameters><parameter id=\"k\" value=\"3\" constant=\"false\"/>"
+         "<parameter id=\"q\" value=\"5\" constant=\"false\"/></listOfParameters>"
+         "<listOfInitialAssignments><initialAssignment symbol=\"S\"/></listOfInitialAssignments>"
+         "<listOfRules><assignmentRule variable=\"k\"/><rateRule variable=\"q\"/></listOfRules>"
+         "<listOfReactions>" + reaction("R", ref("S"), apply("plus", ci("k"), ci("q"))) + "</listOfReactions>",
+         {{"S", 1.0, 4.0}, {"time", 0.0, 1.0}}, 0.0,
+         {"assignment rule for 'k' has no math and is ignored", "rate rule for 'q' has no math and is ignored",
+          "initial assignment for 'S' has no math and is ignored"}},
     };
     const fs::path dir = fs::temp_directory_path() / ("qv_sbml_semantics_" + std::to_string(::getpid()));
     fs::create_directories(dir);
@@ -114,6 +160,7 @@ TEST(SbmlSemantics, StatesInitialValuesAndRatesMatchHandComputedValues) {
         sb::ImportedModel m;
         ASSERT_EQ(sb::import_sbml(file.string(), opts, m), "") << tc.name;
         ASSERT_EQ(m.states.size(), tc.states.size()) << tc.name;
+        EXPECT_EQ(m.notes, tc.notes) << tc.name;
         std::vector<double> y{0.0}, p{0.0};
         for (const auto &s : m.states) y.push_back(s.initial);
         for (const auto &q : m.params) p.push_back(q.value);

@@ -1,20 +1,20 @@
-// Import of an SBML model as the two inputs of the programs: a model source (usr_fvec, an exact
-// usr_fjac, QvUsrFitness and the observer of quorvant/sbml_observe.h) and a model input file.
+// What an SBML import produces: the model translated into state variables, parameters,
+// intermediates and observables, and the measurements its fitness scores against.
 //
-//   ImportedModel m;  import_sbml(path, opts, m)      read, check and translate the SBML file
-//   DataSet d;        read_data_csv(path, m, d)        optional measurements for the fitness
-//   model_source(m, &d) / model_input(m, opts)         the two files' contents
-//   write_import(outdir, m, &d, opts)                  both files, safely (see below)
+//   import_sbml (sbml_reader.h)              read, check and translate the SBML file
+//   read_data_csv (data_csv.h)               optional measurements for the fitness
+//   model_source / model_input (*_writer.h)  the two generated files' contents
+//   write_import (import_files.h)            both files, safely
 //
-// Every function reports a refusal or a bad input through its returned message (empty on
+// Every one of them reports a refusal or a bad input through its returned message (empty on
 // success); nothing throws.
-#ifndef QUORVANT_SBML_IMPORT_H
-#define QUORVANT_SBML_IMPORT_H
+#ifndef QUORVANT_SBML_IMPORTED_MODEL_H
+#define QUORVANT_SBML_IMPORTED_MODEL_H
 
 #include <string>
 #include <vector>
 
-#include "quorvant/sbml_expr.h"
+#include "quorvant/sbml/expr.h"
 
 namespace qv::sbml {
 
@@ -77,27 +77,6 @@ struct DataSet {
     std::vector<int> columns;                    // observable indices
     std::vector<std::vector<double>> values;     // values[row][column]
 };
-
-std::string import_sbml(const std::string &path, const ImportOptions &opts, ImportedModel &out);
-std::string read_data_csv(const std::string &path, const ImportedModel &m, DataSet &out);
-
-// The right-hand sides with every intermediate inlined (y[k] and parameters only), and the
-// non-zero entries of their Jacobian.
-struct JacobianEntry {
-    int row = 0, col = 0;   // 1-based
-    Expr value;
-};
-std::vector<Expr> inlined_rhs(const ImportedModel &m);
-std::vector<JacobianEntry> jacobian(const std::vector<Expr> &rhs);
-
-std::string model_source(const ImportedModel &m, const DataSet *data);
-std::string model_input(const ImportedModel &m, const ImportOptions &opts);
-
-// Writes outdir/model.cpp and outdir/model.in (each through a temporary file and a rename).
-// A file there that does not carry the fingerprint of an unedited generated file is kept unless
-// opts.force: the result then names it.
-std::string write_import(const std::string &outdir, const ImportedModel &m, const DataSet *data,
-                         const ImportOptions &opts);
 
 }  // namespace qv::sbml
 

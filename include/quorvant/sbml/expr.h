@@ -1,5 +1,5 @@
-// Expression trees of an imported SBML model: construction with simplification, evaluation,
-// symbolic differentiation and printing as C.
+// Expression trees of an imported SBML model: construction with simplification, evaluation and
+// traversal (differentiation: expr_derivative.h; printing as C: expr_print.h).
 //
 // A leaf names a state variable y[k], a parameter value p->val[k][1] or an intermediate a[k] (an
 // assignment-rule value or a reaction rate, computed once per right-hand-side call in a fixed
@@ -10,7 +10,6 @@
 
 #include <memory>
 #include <span>
-#include <string>
 #include <vector>
 
 namespace qv::sbml {
@@ -34,6 +33,7 @@ enum class Op {
 enum class Fn {
     Exp, Log, Sin, Cos, Tan, Asin, Acos, Atan, Sinh, Cosh, Tanh, Asinh, Acosh, Atanh,
     Abs, Sign, Floor, Ceil, Trunc, Factorial,
+    Digamma,   // d/dx ln Gamma(x): what differentiating the factorial leads to
     Min, Max, Rem, Quotient,   // two arguments
 };
 
@@ -94,12 +94,6 @@ size_t tree_depth(const Expr &e);
 // e with every intermediate a[k] replaced by defs[k] (which must already be free of
 // intermediates of index >= k; callers inline in order).
 Expr inline_inters(const Expr &e, const std::vector<Expr> &defs);
-
-// d e / d y[k], simplified. e must be free of intermediates.
-Expr derivative(const Expr &e, int k);
-
-// C source of e: states as y[k], parameters as p->val[k][1], intermediates as a[k].
-std::string to_c(const Expr &e);
 
 }  // namespace qv::sbml
 

@@ -1,0 +1,16 @@
+// The generated model source: usr_fvec, usr_fjac, the observer and QvUsrFitness.
+#ifndef QUORVANT_SBML_MODEL_SOURCE_WRITER_H
+#define QUORVANT_SBML_MODEL_SOURCE_WRITER_H
+
+#include <string>
+
+#include "quorvant/sbml/imported_model.h"
+
+namespace qv::sbml {
+
+// The source text; data (may be null) gives the measurements the fitness scores against.
+std::string model_source(const ImportedModel &m, const DataSet *data);
+
+}  // namespace qv::sbml
+
+#endif
