@@ -11,8 +11,11 @@ void collect_rules(Translation &t) {
         // SBML Level 3 Version 2 lets a rule leave out its math: it then has no effect.
         if (!r->isSetMath()) {
             const std::string kind = r->isAssignment() ? "assignment rule" : r->isRate() ? "rate rule" : "algebraic rule";
-            t.out.notes.push_back(kind + (r->isAlgebraic() ? " " + label(r, i) : " for " + in_quotes(r->getVariable())) +
-                                  " has no math and is ignored");
+            std::string note = kind;
+            note += r->isAlgebraic() ? " " : " for ";
+            note += r->isAlgebraic() ? label(r, i) : in_quotes(r->getVariable());
+            note += " has no math and is ignored";
+            t.out.notes.push_back(note);
             continue;
         }
         if (t.rules.count(r->getVariable())) refuse("two rules for " + in_quotes(r->getVariable()));

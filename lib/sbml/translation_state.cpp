@@ -21,7 +21,9 @@ std::string in_quotes(const std::string &id) { return "'" + id + "'"; }
 
 std::string label(const SBase *e, unsigned index) {
     if (e->isSetIdAttribute() && !e->getIdAttribute().empty()) return in_quotes(e->getIdAttribute());
-    return "#" + std::to_string(index + 1);
+    std::string number = "#";   // appended, not "#" + ...: g++ 12 warns falsely on that at -O3
+    number += std::to_string(index + 1);
+    return number;
 }
 
 RuleKind Translation::rule_kind(const std::string &id) const {
@@ -36,7 +38,8 @@ std::string Translation::map_name(const std::string &preferred) {
     };
     std::string name = preferred;
     for (int k = 1; !ok(name); ++k) {
-        const std::string suffix = "_" + std::to_string(k);
+        std::string suffix = "_";
+        suffix += std::to_string(k);
         name = preferred.substr(0, kMaxNameLength - suffix.size()) + suffix;
     }
     used_names.insert(name);
