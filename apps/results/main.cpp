@@ -8,11 +8,18 @@
 #include <string>
 #include <vector>
 
-#include "quorvant/results_write.h"
+#include "quorvant/results/csv_writer.h"
+#include "quorvant/results/file_kind.h"
+#include "quorvant/results/ga_restart.h"
+#include "quorvant/results/plot_options.h"
+#include "quorvant/results/plot_writer.h"
+#include "quorvant/results/read_status.h"
+#include "quorvant/results/recognise.h"
+#include "quorvant/results/tool_status.h"
 
 namespace {
 
-using namespace quorvant::results;
+using namespace qv::results;
 
 constexpr int kExitRefused = 1;
 constexpr int kExitUsage = 2;
@@ -29,24 +36,24 @@ int usage(const std::string &message) {
 }
 
 int finish(const ToolStatus &st) {
-    if (!st.message.empty()) std::fprintf(st.exitCode == 0 ? stdout : stderr, "%s\n", st.message.c_str());
-    return st.exitCode;
+    if (!st.message.empty()) std::fprintf(st.exit_code == 0 ? stdout : stderr, "%s\n", st.message.c_str());
+    return st.exit_code;
 }
 
-bool parseCount(const std::string &s, int &value) {
+bool parse_count(const std::string &s, int &value) {
     if (s.empty() || s.size() > 9 || s.find_first_not_of("0123456789") != std::string::npos) return false;
     value = std::stoi(s);
     return true;
 }
 
 // "1,3" -> {1, 3}
-bool parseVars(const std::string &s, std::vector<int> &vars) {
+bool parse_vars(const std::string &s, std::vector<int> &vars) {
     size_t start = 0;
     while (start <= s.size()) {
         size_t comma = s.find(',', start);
         if (comma == std::string::npos) comma = s.size();
         int v = 0;
-        if (!parseCount(s.substr(start, comma - start), v) || v < 1) return false;
+        if (!parse_count(s.substr(start, comma - start), v) || v < 1) return false;
         vars.push_back(v);
         start = comma + 1;
     }
@@ -54,7 +61,7 @@ bool parseVars(const std::string &s, std::vector<int> &vars) {
 }
 
 // The kind of every file; one message and status when they cannot be used together.
-int kindOf(const std::vector<std::string> &files, const char *what, FileKind &kind) {
+int kind_of(const std::vector<std::string> &files, const char *what, FileKind &kind) {
     for (size_t i = 0; i < files.size(); ++i) {
         ReadStatus st;
         const FileKind k = recognise(files[i], st);
@@ -77,7 +84,7 @@ int kindOf(const std::vector<std::string> &files, const char *what, FileKind &ki
     return 0;
 }
 
-int plotCommand(const std::vector<std::string> &args) {
+int plot_command(const std::vector<std::string> &args) {
     std::vector<std::string> files;
     PlotOptions options;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -90,11 +97,11 @@ int plotCommand(const std::vector<std::string> &args) {
                 const bool png = v.size() > 4 && v.compare(v.size() - 4, 4, ".png") == 0;
                 if (!svg && !png) return usage("-o: the picture's name must end in .svg or .png: '" + v + "'");
                 options.output = v;
-            } else if (!parseVars(v, options.vars)) {
+            } else if (!parse_vars(v, options.vars)) {
                 return usage("--vars: a list of variable numbers from 1, such as 1,3: '" + v + "'");
             }
         } else if (a == "--log-y") {
-            options.logY = true;
+            options.log_y = true;
         } else if (!a.empty() && a[0] == '-') {
             return usage("unknown option '" + a + "'");
         } else {
@@ -103,26 +110,26 @@ int plotCommand(const std::vector<std::string> &args) {
     }
     if (files.empty()) return usage("plot needs a FILE");
     FileKind kind = FileKind::Unknown;
-    if (const int st = kindOf(files, "plot", kind); st != 0) return st;
+    if (const int st = kind_of(files, "plot", kind); st != 0) return st;
     if (options.output.empty()) options.output = files.front() + ".svg";
-    return finish(writePlot(kind, files, options));
+    return finish(write_plot(kind, files, options));
 }
 
-int csvCommand(const std::vector<std::string> &args) {
+int csv_command(const std::vector<std::string> &args) {
     for (const std::string &a : args)
         if (!a.empty() && a[0] == '-') return usage("unknown option '" + a + "'");
     if (args.empty()) return usage("csv needs a FILE");
     FileKind kind = FileKind::Unknown;
-    if (const int st = kindOf(args, "convert", kind); st != 0) return st;
-    return finish(writeCsv(kind, args, stdout));
+    if (const int st = kind_of(args, "convert", kind); st != 0) return st;
+    return finish(write_csv(kind, args, stdout));
 }
 
-int restartCommand(const std::vector<std::string> &args) {
+int restart_command(const std::vector<std::string> &args) {
     std::string report;
     int generation = -1;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--generation") {
-            if (i + 1 >= args.size() || !parseCount(args[i + 1], generation))
+            if (i + 1 >= args.size() || !parse_count(args[i + 1], generation))
                 return usage("--generation needs a generation number (0, 1, ...)");
             ++i;
         } else if (!args[i].empty() && args[i][0] == '-') {
@@ -135,13 +142,13 @@ int restartCommand(const std::vector<std::string> &args) {
     }
     if (report.empty()) return usage("ga-restart needs a REPORT");
     FileKind kind = FileKind::Unknown;
-    if (const int st = kindOf({report}, "restart from", kind); st != 0) return st;
+    if (const int st = kind_of({report}, "restart from", kind); st != 0) return st;
     if (kind != FileKind::GaReport)
-        return finish({kExitRefused, report + ": " + kindName(kind) + ", not a gasearch report: nothing to restart from"});
-    const ToolStatus st = writeGaRestart(report, generation, stdout);
+        return finish({kExitRefused, report + ": " + kind_name(kind) + ", not a gasearch report: nothing to restart from"});
+    const ToolStatus st = write_ga_restart(report, generation, stdout);
     // The individuals go to standard output; the summary line to standard error.
     if (!st.message.empty()) std::fprintf(stderr, "%s\n", st.message.c_str());
-    return st.exitCode;
+    return st.exit_code;
 }
 
 }  // namespace
@@ -150,8 +157,8 @@ int main(int argc, char **argv) {
     if (argc < 2) return usage("a command is needed");
     const std::string command = argv[1];
     const std::vector<std::string> args(argv + 2, argv + argc);
-    if (command == "plot") return plotCommand(args);
-    if (command == "csv") return csvCommand(args);
-    if (command == "ga-restart") return restartCommand(args);
+    if (command == "plot") return plot_command(args);
+    if (command == "csv") return csv_command(args);
+    if (command == "ga-restart") return restart_command(args);
     return usage("unknown command '" + command + "'");
 }

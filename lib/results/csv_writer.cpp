@@ -1,15 +1,28 @@
 // CSV tables of the result files, one sink per kind of file. Numbers are written the shortest way that
 // reads back to the value in the source file; names that hold a comma or a quote are quoted.
 #include <charconv>
+#include <cstdio>
+#include <span>
+#include <string>
+#include <system_error>
+#include <type_traits>
+#include <vector>
 
-#include "quorvant/results_write.h"
-#include "text_lines.h"
+#include "quorvant/results/csv_writer.h"
+#include "quorvant/results/file_kind.h"
+#include "quorvant/results/ga_reader.h"
+#include "quorvant/results/read_status.h"
+#include "quorvant/results/rsearch_reader.h"
+#include "quorvant/results/rsearch_result_reader.h"
+#include "quorvant/results/simulator_reader.h"
+#include "quorvant/results/simulator_sink.h"
+#include "quorvant/results/tool_status.h"
 
-namespace quorvant::results {
+namespace qv::results {
 
 namespace {
 
-std::string csvName(const std::string &name) {
+std::string csv_name(const std::string &name) {
     if (name.find_first_of(",\"\n") == std::string::npos) return name;
     std::string q = "\"";
     for (char c : name) q += c == '"' ? std::string("\"\"") : std::string(1, c);
@@ -50,19 +63,19 @@ class SimulatorCsv : public SimulatorSink {
 public:
     explicit SimulatorCsv(std::FILE *f) : out_(f) {}
     void start(const SimulatorLayout &l) override { layout_ = l; }
-    void beginCase(int number, const std::vector<SurveySetting> &s) override {
-        caseNo_ = number;
+    void begin_case(int number, const std::vector<SurveySetting> &s) override {
+        case_no_ = number;
         settings_ = s;
         header();
     }
-    void timeRow(double t, std::span<const double> y) override {
+    void time_row(double t, std::span<const double> y) override {
         header();
         prefix();
         out_.number(t);
         for (double v : y) out_.number(v);
         out_.end();
     }
-    void steadyState(std::span<const double> y) override {
+    void steady_state(std::span<const double> y) override {
         header();
         prefix();
         for (double v : y) out_.number(v);
@@ -71,28 +84,28 @@ public:
 
 private:
     // A case column for survey cases; the searches of rsearch are named by their rank and number.
-    bool survey() const { return !layout_.searches && (layout_.cases > 0 || caseNo_ > 0); }
+    bool survey() const { return !layout_.searches && (layout_.cases > 0 || case_no_ > 0); }
     bool settings() const { return layout_.searches || survey(); }
     void header() {
-        if (headerDone_) return;
-        headerDone_ = true;
+        if (header_done_) return;
+        header_done_ = true;
         if (survey()) out_.field("case");
         if (settings())
-            for (const SurveySetting &s : settings_) out_.field(csvName(s.name));
+            for (const SurveySetting &s : settings_) out_.field(csv_name(s.name));
         if (!layout_.steady) out_.field("time");
-        for (const std::string &n : layout_.names) out_.field(csvName(n));
+        for (const std::string &n : layout_.names) out_.field(csv_name(n));
         out_.end();
     }
     void prefix() {
-        if (survey()) out_.number(caseNo_);
+        if (survey()) out_.number(case_no_);
         if (settings())
             for (const SurveySetting &s : settings_) out_.number(s.value);
     }
     Out out_;
     SimulatorLayout layout_;
-    int caseNo_ = 0;
+    int case_no_ = 0;
     std::vector<SurveySetting> settings_;
-    bool headerDone_ = false;
+    bool header_done_ = false;
 };
 
 class GaCsv : public GaSink {
@@ -100,10 +113,10 @@ public:
     explicit GaCsv(std::FILE *f) : out_(f) {}
     void start(const GaLayout &l) override {
         out_.field("generation").field("island").field("rank").field("fitness");
-        for (int k = 0; k < l.nVar; ++k) out_.field("variable[" + std::to_string(k) + "]");
+        for (int k = 0; k < l.n_var; ++k) out_.field("variable[" + std::to_string(k) + "]");
         out_.end();
     }
-    void beginGeneration(int g) override { generation_ = g; }
+    void begin_generation(int g) override { generation_ = g; }
     void individual(int island, int rank, double fitness, std::span<const double> x) override {
         out_.number(generation_).number(island).number(rank).number(fitness);
         for (double v : x) out_.number(v);
@@ -120,7 +133,7 @@ public:
     explicit RsearchCsv(std::FILE *f) : out_(f) {}
     void start(const std::vector<std::string> &names) override {
         out_.field("rank").field("search").field("fitness");
-        for (const std::string &n : names) out_.field(csvName(n));
+        for (const std::string &n : names) out_.field(csv_name(n));
         out_.end();
     }
     void search(int rank, int number, double fitness, std::span<const double> x) override {
@@ -135,39 +148,39 @@ private:
 
 // One pass over the files into `sink`; the status as the user sees it.
 template <class Sink>
-ToolStatus readInto(FileKind kind, const std::vector<std::string> &paths, Sink &sink) {
+ToolStatus read_into(FileKind kind, const std::vector<std::string> &paths, Sink &sink) {
     ReadStatus st;
     std::string path = paths.front();
     if constexpr (std::is_base_of_v<SimulatorSink, Sink>)
-        st = kind == FileKind::RsearchResult ? readRsearchResult(path, sink) : readSimulatorResult(path, sink);
-    else if constexpr (std::is_base_of_v<GaSink, Sink>) st = readGaReport(path, sink);
-    else st = readRsearchLists(paths, sink, path);
+        st = kind == FileKind::RsearchResult ? read_rsearch_result(path, sink) : read_simulator_result(path, sink);
+    else if constexpr (std::is_base_of_v<GaSink, Sink>) st = read_ga_report(path, sink);
+    else st = read_rsearch_lists(paths, sink, path);
     if (!st.ok) return {1, describe(path, st)};
     return {};
 }
 
 template <class Csv, class Null>
-ToolStatus twoPasses(FileKind kind, const std::vector<std::string> &paths, std::FILE *out) {
+ToolStatus two_passes(FileKind kind, const std::vector<std::string> &paths, std::FILE *out) {
     Null check;
-    ToolStatus st = readInto(kind, paths, check);
-    if (st.exitCode != 0) return st;
+    ToolStatus st = read_into(kind, paths, check);
+    if (st.exit_code != 0) return st;
     Csv csv(out);
-    st = readInto(kind, paths, csv);
-    if (st.exitCode == 0 && (std::fflush(out) != 0 || std::ferror(out))) return {1, "cannot write the CSV output"};
+    st = read_into(kind, paths, csv);
+    if (st.exit_code == 0 && (std::fflush(out) != 0 || std::ferror(out))) return {1, "cannot write the CSV output"};
     return st;
 }
 
 }  // namespace
 
-ToolStatus writeCsv(FileKind kind, const std::vector<std::string> &paths, std::FILE *out) {
+ToolStatus write_csv(FileKind kind, const std::vector<std::string> &paths, std::FILE *out) {
     switch (kind) {
     case FileKind::SimulatorResult:
-    case FileKind::RsearchResult: return twoPasses<SimulatorCsv, SimulatorSink>(kind, paths, out);
-    case FileKind::GaReport: return twoPasses<GaCsv, GaSink>(kind, paths, out);
-    case FileKind::RsearchList: return twoPasses<RsearchCsv, RsearchSink>(kind, paths, out);
+    case FileKind::RsearchResult: return two_passes<SimulatorCsv, SimulatorSink>(kind, paths, out);
+    case FileKind::GaReport: return two_passes<GaCsv, GaSink>(kind, paths, out);
+    case FileKind::RsearchList: return two_passes<RsearchCsv, RsearchSink>(kind, paths, out);
     default: break;
     }
-    return {1, paths.front() + ": " + kindName(kind) + " has no table to convert"};
+    return {1, paths.front() + ": " + kind_name(kind) + " has no table to convert"};
 }
 
-}  // namespace quorvant::results
+}  // namespace qv::results

@@ -1,5 +1,3 @@
-#include "gnuplot_run.h"
-
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -7,10 +5,19 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
 
-namespace quorvant::results::plot {
+#include "gnuplot_run.h"
+#include "plot_script.h"
+#include "quorvant/results/plot_options.h"
+#include "quorvant/results/tool_status.h"
+
+namespace qv::results::plot {
 
 namespace {
 
@@ -20,12 +27,12 @@ constexpr int kPanelHeight = 320;
 constexpr int kMinHeight = 420;
 constexpr size_t kCopyBuffer = 1 << 16;
 
-bool endsWith(const std::string &s, const std::string &suffix) {
+bool ends_with(const std::string &s, const std::string &suffix) {
     return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
 // The gnuplot program: a path as given, or a name looked up in PATH.
-std::string findProgram(const std::string &name) {
+std::string find_program(const std::string &name) {
     if (name.find('/') != std::string::npos) return access(name.c_str(), X_OK) == 0 ? name : std::string();
     const char *path = std::getenv("PATH");
     std::string dirs = path ? path : "";
@@ -60,8 +67,8 @@ private:
     struct sigaction old_ {};
 };
 
-bool writeScript(std::FILE *to, Script &script, const std::string &terminal, const std::string &tmpOutput) {
-    std::fprintf(to, "%s\nset output %s\n", terminal.c_str(), quoted(tmpOutput).c_str());
+bool write_script(std::FILE *to, Script &script, const std::string &terminal, const std::string &tmp_output) {
+    std::fprintf(to, "%s\nset output %s\n", terminal.c_str(), quoted(tmp_output).c_str());
     std::vector<char> buffer(kCopyBuffer);
     for (DataBlock &b : script.blocks) {
         std::fprintf(to, "%s << EOD\n", b.name.c_str());
@@ -87,13 +94,13 @@ std::string quoted(const std::string &s) {
     return q + "'";
 }
 
-ToolStatus runGnuplot(Script &script, const PlotOptions &options) {
-    const std::string program = findProgram(options.gnuplot);
+ToolStatus run_gnuplot(Script &script, const PlotOptions &options) {
+    const std::string program = find_program(options.gnuplot);
     if (program.empty())
         return {1, "gnuplot is not installed (Debian package gnuplot-nox): cannot draw " + options.output};
     const int height = std::max(kMinHeight, kPanelHeight * script.panels);
     std::string terminal;
-    if (endsWith(options.output, ".png"))
+    if (ends_with(options.output, ".png"))
         terminal = "set terminal pngcairo size " + std::to_string(kWidth) + "," + std::to_string(height) +
                    " noenhanced font 'Arial,10'";
     else
@@ -103,9 +110,9 @@ ToolStatus runGnuplot(Script &script, const PlotOptions &options) {
     namespace fs = std::filesystem;
     const fs::path out(options.output);
     // Built by appending: g++ 12 at -O3 warns falsely (-Wrestrict) on the chain of operator+.
-    std::string tmpName = ".";
-    tmpName.append(out.filename().string()).append(".").append(std::to_string(getpid())).append(".tmp");
-    const fs::path tmp = out.parent_path() / tmpName;
+    std::string tmp_name = ".";
+    tmp_name.append(out.filename().string()).append(".").append(std::to_string(getpid())).append(".tmp");
+    const fs::path tmp = out.parent_path() / tmp_name;
 
     int fds[2];
     if (pipe(fds) != 0) return {1, "cannot start gnuplot (no pipe)"};
@@ -128,7 +135,7 @@ ToolStatus runGnuplot(Script &script, const PlotOptions &options) {
         IgnoreSigpipe guard;
         std::FILE *to = fdopen(fds[1], "w");
         if (to) {
-            written = writeScript(to, script, terminal, tmp.string());
+            written = write_script(to, script, terminal, tmp.string());
             std::fclose(to);
         } else {
             close(fds[1]);
@@ -153,4 +160,4 @@ ToolStatus runGnuplot(Script &script, const PlotOptions &options) {
     return {0, options.output};
 }
 
-}  // namespace quorvant::results::plot
+}  // namespace qv::results::plot

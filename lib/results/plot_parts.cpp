@@ -1,27 +1,34 @@
-#include "plot_parts.h"
-
 #include <algorithm>
+#include <cstddef>
+#include <cstdio>
+#include <initializer_list>
+#include <string>
+#include <vector>
 
-namespace quorvant::results::plot {
+#include "plot_parts.h"
+#include "quorvant/common/file_owner.h"
+#include "text_lines.h"
 
-std::string dataLabel(std::string s) {
+namespace qv::results::plot {
+
+std::string data_label(std::string s) {
     std::replace(s.begin(), s.end(), '"', '\'');
     return s;
 }
 
-text::File tempData() { return text::File(std::tmpfile()); }
+File temp_data() { return File(std::tmpfile()); }
 
-void printRow(std::FILE *f, std::initializer_list<double> values) {
+void print_row(std::FILE *f, std::initializer_list<double> values) {
     bool first = true;
     for (double v : values) {
         std::fputs(first ? "" : " ", f);
-        std::fputs(text::formatNumber(v).c_str(), f);
+        std::fputs(text::format_number(v).c_str(), f);
         first = false;
     }
     std::fputc('\n', f);
 }
 
-std::string selectVars(const std::vector<int> &wanted, size_t n, std::vector<size_t> &sel) {
+std::string select_vars(const std::vector<int> &wanted, size_t n, std::vector<size_t> &sel) {
     sel.clear();
     if (wanted.empty()) {
         for (size_t i = 0; i < n; ++i) sel.push_back(i);
@@ -35,9 +42,9 @@ std::string selectVars(const std::vector<int> &wanted, size_t n, std::vector<siz
     return {};
 }
 
-std::string baseName(const std::string &path) {
+std::string base_name(const std::string &path) {
     const size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-}  // namespace quorvant::results::plot
+}  // namespace qv::results::plot

@@ -1,12 +1,22 @@
-#include "text_lines.h"
+#include <stdio.h>
+#include <sys/types.h>
 
 #include <charconv>
+#include <cstddef>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
 
-namespace quorvant::results::text {
+#include "quorvant/common/file_owner.h"
+#include "text_lines.h"
 
-LineReader::LineReader(const std::string &path) : file_(std::fopen(path.c_str(), "r")) {}
+namespace qv::results::text {
+
+LineReader::LineReader(const std::string &path) : file_(open_file(path.c_str(), "r")) {}
 
 LineReader::~LineReader() { std::free(buffer_); }
 
@@ -30,11 +40,11 @@ std::string_view trim(std::string_view s) {
     return s.substr(b, e - b);
 }
 
-bool startsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
+bool starts_with(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
 
-bool isBlank(std::string_view s) { return trim(s).empty(); }
+bool is_blank(std::string_view s) { return trim(s).empty(); }
 
-void splitFields(std::string_view line, std::vector<std::string_view> &fields) {
+void split_fields(std::string_view line, std::vector<std::string_view> &fields) {
     fields.clear();
     size_t start = 0;
     for (;;) {
@@ -48,7 +58,7 @@ void splitFields(std::string_view line, std::vector<std::string_view> &fields) {
     }
 }
 
-bool parseNumber(std::string_view field, double &value) {
+bool parse_number(std::string_view field, double &value) {
     if (field.empty()) return false;
     // from_chars is the fast path (millions of numbers in a big file); strtod takes what it does not
     // (a leading '+', hexadecimal).
@@ -65,16 +75,16 @@ bool parseNumber(std::string_view field, double &value) {
     return end == buf + field.size();
 }
 
-bool parseInt(std::string_view field, long &value) {
+bool parse_int(std::string_view field, long &value) {
     if (field.empty()) return false;
     const auto [p, ec] = std::from_chars(field.data(), field.data() + field.size(), value);
     return ec == std::errc() && p == field.data() + field.size();
 }
 
-std::string formatNumber(double value) {
+std::string format_number(double value) {
     char buf[32];
     const auto [p, ec] = std::to_chars(buf, buf + sizeof buf, value);
     return ec == std::errc() ? std::string(buf, p) : std::string("nan");
 }
 
-}  // namespace quorvant::results::text
+}  // namespace qv::results::text

@@ -4,17 +4,20 @@
 // and a gasearch run restarted from its own report.
 #include <gtest/gtest.h>
 
-#include "text_files.h"
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "text_files.h"
 
 namespace {
 
@@ -23,9 +26,9 @@ namespace fs = std::filesystem;
 const std::string kData = std::string(QV_SOURCE_DIR) + "/tests/results/data/";
 const std::string kBin = std::string(QV_BINARY_DIR) + "/bin/";
 
+using qv::test::read_file;
 using qv::test::split_lines;
 
-std::string readFile(const fs::path &p) { return qv::test::read_file(p); }
 std::vector<std::string> lines(const std::string &text) { return split_lines(text); }
 
 std::vector<std::string> split(const std::string &line, char sep = ',') {
@@ -77,7 +80,7 @@ protected:
         for (const std::string &a : args) cmd += " " + quote(a);
         cmd += " > out.txt 2> err.txt";
         const int rc = std::system(cmd.c_str());
-        return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, readFile(dir / "out.txt"), readFile(dir / "err.txt")};
+        return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, read_file(dir / "out.txt"), read_file(dir / "err.txt")};
     }
     Outcome tool(const std::vector<std::string> &args, const std::string &env = "") { return run("qv_results", args, env); }
     Outcome mpi(const std::string &program, const std::vector<std::string> &args) {
@@ -90,29 +93,29 @@ protected:
 
 // Rows of the time courses {case, t, y...} (case 0 outside a survey) or of the steady states
 // {case, y...}; survey values from the case lines.
-std::vector<std::vector<double>> simulatorRows(const std::string &text, bool steady) {
+std::vector<std::vector<double>> simulator_rows(const std::string &text, bool steady) {
     std::vector<std::vector<double>> rows;
-    double caseNo = 0;
+    double case_no = 0;
     bool in = false;
-    std::vector<double> steadyRow;
+    std::vector<double> steady_row;
     for (const std::string &line : lines(text)) {
-        if (line.rfind("$$ PARAMETER SURVEY No. ", 0) == 0) caseNo = std::atof(line.c_str() + 24);
+        if (line.rfind("$$ PARAMETER SURVEY No. ", 0) == 0) case_no = std::atof(line.c_str() + 24);
         if (line.rfind("Time      ,", 0) == 0 || line.rfind("index,", 0) == 0) {
             in = true;
-            steadyRow = {caseNo};
+            steady_row = {case_no};
             continue;
         }
         if (in && (line.empty() || line[0] == '$')) {
             in = false;
-            if (steady && steadyRow.size() > 1) rows.push_back(steadyRow);   // not the S-system's empty block
+            if (steady && steady_row.size() > 1) rows.push_back(steady_row);   // not the S-system's empty block
             continue;
         }
         if (!in) continue;
         std::vector<double> v = numbers(line);
         if (steady) {
-            steadyRow.push_back(v.at(1));
+            steady_row.push_back(v.at(1));
         } else {
-            v.insert(v.begin(), caseNo);
+            v.insert(v.begin(), case_no);
             rows.push_back(v);
         }
     }
@@ -120,7 +123,7 @@ std::vector<std::vector<double>> simulatorRows(const std::string &text, bool ste
 }
 
 // {generation, island, rank, fitness, values...} of every individual of a report.
-std::vector<std::vector<double>> gaRows(const std::string &text) {
+std::vector<std::vector<double>> ga_rows(const std::string &text) {
     std::vector<std::vector<double>> rows;
     double generation = -1;
     for (const std::string &line : lines(text)) {
@@ -136,7 +139,7 @@ std::vector<std::vector<double>> gaRows(const std::string &text) {
 }
 
 // {rank, search, fitness, values...} of every line "No<rank>-<k>, ..." of the list files.
-std::vector<std::vector<double>> listRows(const std::vector<std::string> &texts) {
+std::vector<std::vector<double>> list_rows(const std::vector<std::string> &texts) {
     std::vector<std::vector<double>> rows;
     for (const std::string &text : texts)
         for (const std::string &line : lines(text)) {
@@ -150,7 +153,7 @@ std::vector<std::vector<double>> listRows(const std::vector<std::string> &texts)
 }
 
 // {rank, search, fitness, values..., t, y...} of every row of an rsearch result file.
-std::vector<std::vector<double>> searchRows(const std::string &text) {
+std::vector<std::vector<double>> search_rows(const std::string &text) {
     std::vector<std::vector<double>> rows;
     std::vector<double> search;
     bool values = false, in = false;
@@ -185,7 +188,7 @@ struct Series {
 };
 
 // One entry per plotted series: gnuplot's SVG puts each in a group "gnuplot_plot_<n><panel>".
-std::vector<Series> svgSeries(const std::string &svg) {
+std::vector<Series> svg_series(const std::string &svg) {
     std::vector<Series> out;
     const std::string open = "<g id=\"gnuplot_plot_";
     for (size_t at = svg.find(open); at != std::string::npos;) {
@@ -201,13 +204,13 @@ std::vector<Series> svgSeries(const std::string &svg) {
         const size_t next = svg.find(open, at + 1);
         Series s;
         const bool titled = group.find("<text>") != std::string::npos;
-        bool keySample = titled;
+        bool key_sample = titled;
         for (size_t d = group.find(" d='"); d != std::string::npos; d = group.find(" d='", d + 1)) {
             const std::string path = group.substr(d + 4, group.find('\'', d + 4) - d - 4);
             for (const std::string &sub : split(path, 'M')) {
                 const int pairs = static_cast<int>(std::count(sub.begin(), sub.end(), ','));
                 if (pairs == 0) continue;
-                if (keySample) keySample = false;
+                if (key_sample) key_sample = false;
                 else s.points += pairs;
             }
         }
@@ -222,11 +225,11 @@ std::vector<Series> svgSeries(const std::string &svg) {
 struct FileCase {
     const char *name;
     std::vector<std::string> files;      // under tests/results/data
-    std::vector<std::string> plotArgs;   // extra options
+    std::vector<std::string> plot_args;   // extra options
     const char *header;                  // first CSV line
     int series;                          // plotted series
-    int pointsPerSeries;                 // vertices of each line (0: not checked)
-    int symbolsPerSeries;                // point symbols of each series (0: not checked)
+    int points_per_series;                 // vertices of each line (0: not checked)
+    int symbols_per_series;                // point symbols of each series (0: not checked)
 };
 
 TEST_F(ResultsTool, EveryKindOfFileBecomesItsTableAndItsPicture) {
@@ -251,7 +254,7 @@ TEST_F(ResultsTool, EveryKindOfFileBecomesItsTableAndItsPicture) {
         std::vector<std::string> paths, texts;
         for (const std::string &f : c.files) {
             paths.push_back(kData + f);
-            texts.push_back(readFile(kData + f));
+            texts.push_back(read_file(kData + f));
         }
 
         // CSV: the header, then exactly the numbers of the source file in its order.
@@ -265,12 +268,12 @@ TEST_F(ResultsTool, EveryKindOfFileBecomesItsTableAndItsPicture) {
         const size_t columns = split(c.header).size();
         std::vector<std::vector<double>> expected;
         const std::string &h = c.header;
-        if (h.rfind("generation", 0) == 0) expected = gaRows(texts[0]);
-        else if (h.rfind("rank", 0) == 0 && h.find("time") != std::string::npos) expected = searchRows(texts[0]);
-        else if (h.rfind("rank", 0) == 0) expected = listRows(texts);
+        if (h.rfind("generation", 0) == 0) expected = ga_rows(texts[0]);
+        else if (h.rfind("rank", 0) == 0 && h.find("time") != std::string::npos) expected = search_rows(texts[0]);
+        else if (h.rfind("rank", 0) == 0) expected = list_rows(texts);
         else {
             const bool steady = h.find("time") == std::string::npos;
-            expected = simulatorRows(texts[0], steady);
+            expected = simulator_rows(texts[0], steady);
             for (auto &row : expected) {
                 if (h.rfind("case", 0) != 0) row.erase(row.begin());   // no case column outside a survey
                 else if (h.find("k1[1],k2[1]") != std::string::npos)
@@ -293,18 +296,18 @@ TEST_F(ResultsTool, EveryKindOfFileBecomesItsTableAndItsPicture) {
         args = {"plot"};
         args.insert(args.end(), paths.begin(), paths.end());
         args.insert(args.end(), {"-o", "pic.svg"});
-        args.insert(args.end(), c.plotArgs.begin(), c.plotArgs.end());
+        args.insert(args.end(), c.plot_args.begin(), c.plot_args.end());
         const Outcome plot = tool(args);
         ASSERT_EQ(plot.status, 0) << plot.err;
         EXPECT_EQ(plot.out, "pic.svg\n");
-        const std::vector<Series> series = svgSeries(readFile(dir / "pic.svg"));
+        const std::vector<Series> series = svg_series(read_file(dir / "pic.svg"));
         ASSERT_EQ(static_cast<int>(series.size()), c.series);
         for (const Series &s : series) {
-            if (c.pointsPerSeries) {
-                EXPECT_EQ(s.points, c.pointsPerSeries);
+            if (c.points_per_series) {
+                EXPECT_EQ(s.points, c.points_per_series);
             }
-            if (c.symbolsPerSeries) {
-                EXPECT_EQ(s.symbols, c.symbolsPerSeries);
+            if (c.symbols_per_series) {
+                EXPECT_EQ(s.symbols, c.symbols_per_series);
             }
         }
     }
@@ -314,7 +317,7 @@ TEST_F(ResultsTool, EveryKindOfFileBecomesItsTableAndItsPicture) {
     for (int k = 0; k < 30000; ++k) big += "No1-" + std::to_string(k) + ", " + std::to_string(-k) + ", 0.5\n";
     write("big_list", big);
     ASSERT_EQ(tool({"plot", "big_list", "-o", "big.svg"}).status, 0);
-    const std::vector<Series> thinned = svgSeries(readFile(dir / "big.svg"));
+    const std::vector<Series> thinned = svg_series(read_file(dir / "big.svg"));
     ASSERT_EQ(thinned.size(), 1u);
     EXPECT_EQ(thinned[0].symbols, 15500);
 
@@ -327,7 +330,7 @@ TEST_F(ResultsTool, EveryKindOfFileBecomesItsTableAndItsPicture) {
     // PNG through the cairo terminal.
     const Outcome png = tool({"plot", "p.out", "-o", "p.png"});
     EXPECT_EQ(png.status, 0) << png.err;
-    EXPECT_EQ(readFile(dir / "p.png").substr(1, 3), "PNG");
+    EXPECT_EQ(read_file(dir / "p.png").substr(1, 3), "PNG");
 }
 
 struct Refused {
@@ -336,35 +339,35 @@ struct Refused {
     const char *message;   // standard error
 };
 
-std::string cutAt(const std::string &text, const std::string &marker, int offset) {
+std::string cut_at(const std::string &text, const std::string &marker, int offset) {
     return text.substr(0, text.find(marker) + static_cast<size_t>(offset));
 }
 
 TEST_F(ResultsTool, FilesThatAreNoneOfTheKindsOrCutOffAreRefusedWithoutOutput) {
-    const std::string pathway = readFile(kData + "pathway.out");
-    const std::string report = readFile(kData + "fit.report");
-    const std::string list = readFile(kData + "rs_list_1");
+    const std::string pathway = read_file(kData + "pathway.out");
+    const std::string report = read_file(kData + "fit.report");
+    const std::string list = read_file(kData + "rs_list_1");
     const Refused cases[] = {
         {"empty", "", "in: an empty file: nothing to "},
         {"blank lines only", "\n  \n", "in: an empty file: nothing to "},
         {"foreign", "Hello,1,2\n3,4\n", "in: not a result file of simulator, gasearch or rsearch: nothing to "},
-        {"restart file", readFile(kData + "initVal.txt"),
+        {"restart file", read_file(kData + "initVal.txt"),
          "in: a simulator restart file (initVal.txt): its final state is for the next run's Y_START lines, nothing to "},
-        {"rsearch result cut in a row", cutAt(readFile(kData + "rs_result_1"), " 1.000E+00,  3.688E-01", 12),
+        {"rsearch result cut in a row", cut_at(read_file(kData + "rs_result_1"), " 1.000E+00,  3.688E-01", 12),
          "in:31: the file ends in the middle of a row"},
-        {"cut in a row", cutAt(pathway, " 1.006E+00,  8.071E-01,", 17), "in:45: the file ends in the middle of a row"},
-        {"cut after a row", cutAt(pathway, " 1.006E+00,  8.071E-01,", 0),
+        {"cut in a row", cut_at(pathway, " 1.006E+00,  8.071E-01,", 17), "in:45: the file ends in the middle of a row"},
+        {"cut after a row", cut_at(pathway, " 1.006E+00,  8.071E-01,", 0),
          "in:44: the file ends before its '$$ END ALL!!' line (the run did not finish, or the file is cut off)"},
         {"garbled number", std::string(pathway).replace(pathway.find("8.071E-01"), 9, "8.071E-0x"),
          "in:45: '8.071E-0x' is not a number"},
         {"a value missing", std::string(pathway).replace(pathway.find(",  8.071E-01"), 12, ""),
          "in:45: a row of 4 values under a header of 5 columns"},
-        {"aborted run", cutAt(pathway, "$$ Finish", 0) + "\n$$ ABORT!!\n",
+        {"aborted run", cut_at(pathway, "$$ Finish", 0) + "\n$$ ABORT!!\n",
          "the run was aborted ('$$ ABORT!!'): the file holds no complete result"},
-        {"report cut in a generation", cutAt(report, "generation,3", 0) + "generation,3\nBest gene:\n",
+        {"report cut in a generation", cut_at(report, "generation,3", 0) + "generation,3\nBest gene:\n",
          "the file ends inside generation 3 (after 0 of its 24 individuals)"},
-        {"report cut in a line", cutAt(report, "[1][5], ", 10), "the file ends in the middle of a line (cut off in generation 0)"},
-        {"report without generations", cutAt(report, "generation,0", 0), "in: the report holds no generation"},
+        {"report cut in a line", cut_at(report, "[1][5], ", 10), "the file ends in the middle of a line (cut off in generation 0)"},
+        {"report without generations", cut_at(report, "generation,0", 0), "in: the report holds no generation"},
         {"list row too short", list + "No1-99, -1.0\n", "in:10: a search with 0 values where the header names 2 variables"},
         {"list cut in a row", list.substr(0, list.size() - 5), "in:9: the file ends in the middle of a row"},
     };
@@ -412,25 +415,25 @@ TEST_F(ResultsTool, BadUsageEndsWithStatus2AndAMissingGnuplotWith1) {
         EXPECT_NE(r.err.find(c.message), std::string::npos);
         EXPECT_FALSE(fs::exists(dir / "x.svg"));
     }
-    const Outcome noGnuplot = tool({"plot", pathway, "-o", "x.svg"}, "PATH=/nonexistent");
-    EXPECT_EQ(noGnuplot.status, 1);
-    EXPECT_EQ(noGnuplot.err, "gnuplot is not installed (Debian package gnuplot-nox): cannot draw x.svg\n");
+    const Outcome no_gnuplot = tool({"plot", pathway, "-o", "x.svg"}, "PATH=/nonexistent");
+    EXPECT_EQ(no_gnuplot.status, 1);
+    EXPECT_EQ(no_gnuplot.err, "gnuplot is not installed (Debian package gnuplot-nox): cannot draw x.svg\n");
     EXPECT_FALSE(fs::exists(dir / "x.svg"));
-    const Outcome notReport = tool({"ga-restart", pathway});
-    EXPECT_EQ(notReport.status, 1);
-    EXPECT_EQ(notReport.err, pathway + ": a simulator result file, not a gasearch report: nothing to restart from\n");
+    const Outcome not_report = tool({"ga-restart", pathway});
+    EXPECT_EQ(not_report.status, 1);
+    EXPECT_EQ(not_report.err, pathway + ": a simulator result file, not a gasearch report: nothing to restart from\n");
 }
 
 // A run's report turned into initial individuals: gasearch -s accepts the file, fills every island
 // from it, and its generation 0 is at least as good as the generation the file was taken from.
 TEST_F(ResultsTool, AGasearchRunRestartsFromItsReport) {
     const std::string model = std::string(QV_SOURCE_DIR) + "/models/fitting/fitting.in";
-    const std::string ga = readFile(kData + "small.ga");   // 5 generations, 3 islands of 8
+    const std::string ga = read_file(kData + "small.ga");   // 5 generations, 3 islands of 8
     write("ga.txt", ga);
     write("ga1.txt", std::string(ga).replace(ga.find(";5;"), 3, ";1;"));
     const Outcome first = mpi("gasearch_fitting", {"-I", model, "-p", "ga.txt", "-f", "report.csv", "-S", "7"});
     ASSERT_EQ(first.status, 0) << first.out;
-    const std::vector<std::vector<double>> rows = gaRows(readFile(dir / "report.csv"));
+    const std::vector<std::vector<double>> rows = ga_rows(read_file(dir / "report.csv"));
     ASSERT_EQ(rows.size(), 5u * 24u);
 
     for (int generation : {-1, 2}) {
@@ -446,14 +449,14 @@ TEST_F(ResultsTool, AGasearchRunRestartsFromItsReport) {
         ASSERT_EQ(init.size(), 26u);
         EXPECT_EQ(init[8], "**");
         EXPECT_EQ(init[17], "**");
-        double sourceBest = -INFINITY;
+        double source_best = -INFINITY;
         size_t row = static_cast<size_t>(source) * 24;
         for (const std::string &line : init) {
             if (line == "**") continue;
             const std::vector<double> v = numbers(line.substr(line.find(',') + 1));
             ASSERT_EQ(v.size(), 4u) << line;
             for (size_t k = 0; k < 4; ++k) EXPECT_DOUBLE_EQ(v[k], rows[row][3 + k]) << line;
-            sourceBest = std::max(sourceBest, v[0]);
+            source_best = std::max(source_best, v[0]);
             ++row;
         }
         write("init.txt", restart.out);
@@ -462,16 +465,16 @@ TEST_F(ResultsTool, AGasearchRunRestartsFromItsReport) {
         EXPECT_NE(again.out.find("Island[0], 8, 8, 0, 0\nIsland[1], 8, 8, 0, 0\nIsland[2], 8, 8, 0, 0\n"),
                   std::string::npos)
             << again.out;
-        double restartedBest = NAN;
+        double restarted_best = NAN;
         ASSERT_EQ(std::sscanf(again.out.c_str() + again.out.find("generation[0]"), "generation[0], Obtain: 0, Fitness: %le",
-                              &restartedBest),
+                              &restarted_best),
                   1);
         // The report rounds values to six decimals and the fitness to seven digits.
-        EXPECT_GE(restartedBest, sourceBest - 1e-4 * std::fabs(sourceBest) - 1e-9);
+        EXPECT_GE(restarted_best, source_best - 1e-4 * std::fabs(source_best) - 1e-9);
     }
 
     // A report cut while a generation was written restarts from the last complete generation.
-    const std::string report = readFile(dir / "report.csv");
+    const std::string report = read_file(dir / "report.csv");
     write("cut.csv", report.substr(0, report.find("[1][3]", report.find("generation,4"))));
     const Outcome cut = tool({"ga-restart", "cut.csv"});
     EXPECT_EQ(cut.status, 0) << cut.err;
