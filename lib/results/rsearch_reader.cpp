@@ -75,9 +75,9 @@ ReadStatus read_rsearch_lists(const std::vector<std::string> &paths, RsearchSink
                             std::to_string(names.size()) + " variables");
             double fitness = 0;
             x.resize(names.size());
-            if (!parse_number(f[1], fitness)) return fail("'" + std::string(f[1]) + "' is not a number");
+            if (!parse_number(f[1], fitness)) return fail(not_a_number(f[1]));
             for (size_t k = 0; k < names.size(); ++k)
-                if (!parse_number(f[2 + k], x[k])) return fail("'" + std::string(f[2 + k]) + "' is not a number");
+                if (!parse_number(f[2 + k], x[k])) return fail(not_a_number(f[2 + k]));
             sink.search(rank, number, fitness, x);
         }
         if (in.read_error()) return ReadStatus::failure(0, "cannot read the file");

@@ -102,7 +102,7 @@ ReadStatus read_rsearch_result(const std::string &path, SimulatorSink &sink) {
             for (size_t k = 0; k < names.size(); ++k) {
                 settings.push_back({names[k], 0});
                 if (!parse_number(f[k + 1], settings.back().value))
-                    return fail("'" + std::string(f[k + 1]) + "' is not a number");
+                    return fail(not_a_number(f[k + 1]));
             }
             sink.begin_case(number + 1, settings);
             expect = Expect::Rows;
@@ -120,7 +120,7 @@ ReadStatus read_rsearch_result(const std::string &path, SimulatorSink &sink) {
                             std::to_string(layout.n_var + 1) + " columns");
             row.resize(f.size());
             for (size_t k = 0; k < f.size(); ++k)
-                if (!parse_number(f[k], row[k])) return fail("'" + std::string(f[k]) + "' is not a number");
+                if (!parse_number(f[k], row[k])) return fail(not_a_number(f[k]));
             sink.time_row(row[0], std::span<const double>(row).subspan(1));
             break;
         }

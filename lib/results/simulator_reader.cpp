@@ -152,7 +152,7 @@ ReadStatus Reader::row_line(std::string_view line) {
     for (size_t i = 0; i < fields_.size(); ++i)
         if (!parse_number(fields_[i], values_[i])) {
             if (!in_.last_line_ended()) return fail("the file ends in the middle of a row");
-            return fail("'" + std::string(fields_[i]) + "' is not a number");
+            return fail(not_a_number(fields_[i]));
         }
     if (!in_.last_line_ended()) return fail("the file ends in the middle of a row");
     sink_.time_row(values_[0], std::span<const double>(values_).subspan(1));

@@ -47,6 +47,9 @@ void split_fields(std::string_view line, std::vector<std::string_view> &fields);
 bool parse_number(std::string_view field, double &value);
 bool parse_int(std::string_view field, long &value);
 
+// "'<field>' is not a number": the message of a reader that meets a field it cannot read.
+std::string not_a_number(std::string_view field);
+
 // Numbers written the shortest way that reads back to the same double.
 std::string format_number(double value);
 
