@@ -13,9 +13,6 @@ namespace {
 
 constexpr char kMsgInvalidReturn[] = " ## Error: Invalid return cord from usrFitness.\n";
 
-// The island whose residents comp_gene_fitness compares (set just before a sort).
-const gaisland *sortIsland = nullptr;
-
 // Sort key: a fitness that is not a number ranks below every number, so a failed score can never
 // come first and the order stays a strict weak ordering.
 double rankKey(double f) { return std::isnan(f) ? -HUGE_VAL : f; }
@@ -32,20 +29,11 @@ int Fitness(const gaparam *param, const gagene *gene, double *fitness) {
     return -1;
 }
 
-int comp_gene_fitness(const void *a, const void *b) {
-    const double fa = sortIsland->residents[*static_cast<const int *>(a)].fitness;
-    const double fb = sortIsland->residents[*static_cast<const int *>(b)].fitness;
-    if (fa < fb) return 1;
-    if (fa == fb) return 0;
-    return -1;
-}
-
 int SortByFitness(gaisland *island) {
     const int n = island->population;
     for (int i = 0; i < n; ++i) island->sortedIndex[i] = i;
     // Larger fitness first; equal fitness keeps the resident order, so a run is reproducible
     // whatever the sort algorithm does with ties. Nothing is allocated.
-    sortIsland = island;
     const gagene *res = island->residents;
     std::sort(island->sortedIndex, island->sortedIndex + n, [res](int a, int b) {
         const double fa = rankKey(res[a].fitness);

@@ -6,7 +6,6 @@
 
 int Fitness(const gaparam *param, const gagene *gene, double *fitness);
 int SortByFitness(gaisland *island);
-int comp_gene_fitness(const void *a, const void *b);
 int RecordBestGene(int generation, const gaisland *islands, int numIsland, bestgene *best);
 
 #endif
