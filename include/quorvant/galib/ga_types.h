@@ -7,9 +7,11 @@
 #include <cstdio>
 #include <limits>
 
+#include "quorvant/common/limits.h"
+
 namespace qv {
 
-constexpr int kGaMaxVariable = 20;       // search variables
+constexpr int kGaMaxVariable = kMaxGaSearch;   // search variables
 constexpr int kGaMaxBits = 400;          // bits of a bit-string gene
 constexpr int kGaMaxPopulation = 1000;   // individuals per island
 constexpr int kGaMaxMggChildren = 998;   // MGG children per family (+2 parents = island capacity)
