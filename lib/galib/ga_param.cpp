@@ -5,8 +5,14 @@
 // '#' starts a comment; every piece of a line is ended by a ';', so text after the last ';' is never
 // read. An empty field selects the field's default; a non-empty one is converted as the C
 // conversions "%d" / "%lf" read it, and text that does not convert leaves the field at its previous
-// value, to which the field's check then applies. Fields beyond those a keyword takes are reported
-// by a warning and the rest of the line is ignored. The first failing line ends the reading.
+// value, to which the field's checks then apply (a default is never checked). Fields beyond those a
+// keyword takes are reported by a warning and the rest of the line is ignored. The first failing
+// line ends the reading.
+//
+// The first field of every line is a type word; each type word has its own list of further fields,
+// the fields it needs at least and the warning for fields beyond its last one. These lists are the
+// tables below (one section per keyword); a single reader, read_line, walks them.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -14,6 +20,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "ga_keywords.h"
@@ -33,42 +40,203 @@ using qv::ga::Genes;
 using qv::ga::Keyword;
 using qv::ga::find_keyword;
 
-// ---- Defaults of empty fields, limits and parent counts ------------------------------------------
-constexpr int kDefaultQuantumNumber = 10;          // bits per variable
-constexpr int kDefaultMaxGeneration = 100;
-constexpr double kDefaultFinValue = -1e-10;
-constexpr int kDefaultNumIsland = 3;
-constexpr int kDefaultIslandPopulation = 30;
-constexpr int kDefaultIntegrateGeneration = 5;     // DIGA: generation of the merge
-constexpr int kDefaultImmigrationInterval = 3;
-constexpr double kDefaultImmigrationRate = 0.1;
-constexpr int kDefaultTournamentSize = 2;
-constexpr double kDefaultBlxAlpha = 0.5;
-constexpr double kDefaultUndxAlpha = 1.0;
-constexpr double kDefaultUndxBeta = 0.35;
-constexpr int kDefaultCutPoints = 1;               // NPOINTS: n
-constexpr int kUndxmDirectionsBelowN = 2;          // UNDXm: m defaults to numVariable - 2 (>= 1)
+constexpr int kPopulationAboveVariables = 2;       // islandPopulation >= numVariable + 2
 constexpr double kSpxEpsilonOffset = 2.0;          // SPX: epsilon defaults to sqrt(numVariable + 2)
-constexpr double kDefaultFixedWidth = 20.0;        // FixedUni
-constexpr double kDefaultFixedSd = 2.0;            // FixedNormal
+constexpr int kUndxmDirectionsBelowN = 2;          // UNDXm: m defaults to numVariable - 2 (>= 1)
 constexpr int kBlxParents = 2;
 constexpr int kUndxParents = 3;                    // UNDX: one primary direction, m = 1
 constexpr int kUndxmExtraParents = 2;              // UNDXm: m + 2
 constexpr int kNPointsParents = 2;
-constexpr int kPopulationAboveVariables = 2;       // islandPopulation >= numVariable + 2
 
-// ---- Messages ------------------------------------------------------------------------------------
-constexpr char kMsgCannotOpen[] = " ## Error: Cannot open parmeter file:%s\n";
-constexpr char kMsgTooLong[] =
-    " ## Error: Too long line in parameter file (more than 511 characters without blanks).\n";
-constexpr char kMsgDuplicate[] = " ## Error: Duplicate keyword:%s\n";
-constexpr char kMsgUnknownKeyword[] = " ## Error: Unknown keyword:%s\n";
-constexpr char kMsgNeedEncode[] = " ## Error: Describe \"ENCODE\" at top rank.\n";
-constexpr char kMsgNeedEncodeGaType[] =
-    " ## Error: Describe \"ENCODE\" at top rank, and \"GATYPE\" at second rank.\n";
-constexpr char kMsgTournamentTooLarge[] = " ## Error. Tournament size is too large. Set value <= %d.\n";
-constexpr char kMsgKeywordsOmitted[] =
-    " ## Error. All keywords(GATYPE, DIGENESIS, CROSSOVER, MUTATION) cannot be omitted.\n";
+// ---- The tables' vocabulary ----------------------------------------------------------------------
+
+// The records the defaults and checks of a line refer to (type is null before GATYPE is read; for
+// the GATYPE line itself it is the record being filled, so later fields see the earlier ones).
+struct Context {
+    const gaencodeparam *encode;
+    const gatypeparam *type;
+};
+
+// Quantities that depend on the configuration read so far.
+enum class Value {
+    Fixed,               // the constant given with it
+    NumVariable,
+    PopulationFloor,     // numVariable + 2
+    IslandPopulation,
+    StayingPopulation,   // islandPopulation - numImmigrants
+    GeneLength,
+    MggChildren,         // islandPopulation, at most kGaMaxMggChildren
+    SpxEpsilon,          // sqrt(numVariable + 2)
+    OnePerGene,          // 1 / geneLength: one mutated gene per individual on average
+    UndxmDirections,     // numVariable - 2, at least 1
+};
+
+// A default or a bound: a constant or one of the quantities above.
+struct Amount {
+    Value value = Value::Fixed;
+    double fixed = 0.0;
+    constexpr Amount() = default;
+    constexpr Amount(double v) : fixed(v) {}
+    constexpr Amount(Value v) : value(v) {}
+};
+
+double amount(Amount a, const Context &c) {
+    switch (a.value) {
+    case Value::Fixed: return a.fixed;
+    case Value::NumVariable: return c.encode->numVariable;
+    case Value::PopulationFloor: return c.encode->numVariable + kPopulationAboveVariables;
+    case Value::IslandPopulation: return c.type->islandPopulation;
+    case Value::StayingPopulation: return c.type->islandPopulation - c.type->numImmigrants;
+    case Value::GeneLength: return c.encode->geneLength;
+    case Value::MggChildren: return std::min(c.type->islandPopulation, qv::kGaMaxMggChildren);
+    case Value::SpxEpsilon: return std::sqrt(c.encode->numVariable + kSpxEpsilonOffset);
+    case Value::OnePerGene: return c.encode->geneLength > 0 ? 1.0 / c.encode->geneLength : 0.0;
+    case Value::UndxmDirections:
+        return std::max(c.encode->numVariable - kUndxmDirectionsBelowN, 1);
+    }
+    return 0.0;
+}
+
+// A condition a read value must meet, else its message (printed with the bound as "%d" where the
+// message has one). The ranges are written as what is accepted, so NaN fails them all.
+enum class Rule { None, AtLeast, AtMost, Below, Positive, Fraction, NotOnOneIsland };
+struct Check {
+    Rule rule = Rule::None;
+    Amount bound;
+    const char *message = nullptr;
+};
+constexpr Check at_least(Amount b, const char *m) { return {Rule::AtLeast, b, m}; }
+constexpr Check at_most(Amount b, const char *m) { return {Rule::AtMost, b, m}; }
+constexpr Check below(Amount b, const char *m) { return {Rule::Below, b, m}; }
+constexpr Check positive(const char *m) { return {Rule::Positive, {}, m}; }
+constexpr Check fraction(const char *m) { return {Rule::Fraction, {}, m}; }   // in [0, 1]
+// A word whose code cannot be used with a single island.
+template <class E> constexpr Check not_on_one_island(E code, const char *m) {
+    return {Rule::NotOnOneIsland, static_cast<double>(code), m};
+}
+
+bool passes(Rule rule, double v, double bound, const Context &c) {
+    switch (rule) {
+    case Rule::None: return true;
+    case Rule::AtLeast: return v >= bound;
+    case Rule::AtMost: return v <= bound;
+    case Rule::Below: return v < bound;
+    case Rule::Positive: return v > 0.0;
+    case Rule::Fraction: return v >= 0.0 && v <= 1.0;
+    case Rule::NotOnOneIsland: return !(c.type->numIsland == 1 && v == bound);
+    }
+    return true;
+}
+
+// Reading and writing a code member (an enum class) of a record as the int of the keyword table.
+template <auto Member> struct Code;
+template <class R, class E, E R::*Member> struct Code<Member> {
+    using Record = R;
+    static void set(R &r, int code) { r.*Member = static_cast<E>(code); }
+    static int get(const R &r) { return static_cast<int>(r.*Member); }
+};
+
+// A code of the selector word of a line before which a field is not taken, with the warning for
+// a field given there anyway.
+struct Absent {
+    int code = 0;
+    const char *message = nullptr;
+};
+
+// One field after the type word, stored in a member of the line's record R.
+enum class Kind { Int, Real, Word };
+template <class R> struct FieldSpec {
+    Kind kind = Kind::Int;
+    int32_t R::*integer = nullptr;           // Int
+    double R::*real = nullptr;               // Real
+    Field words = Field::Encode;             // Word: its entries in the keyword table
+    void (*setCode)(R &, int) = nullptr;     // Word
+    const char *unknown = nullptr;           // Word: message for a word not in the table ("%s")
+    Amount empty;                            // value (Word: code) of an empty field
+    Check checks[3] = {};                    // in this order, for a value read
+    Absent absent[2] = {};
+    int (*then)(R &) = nullptr;              // after the field is set (read or default)
+
+    constexpr FieldSpec absent_when(auto code, const char *message) const {
+        FieldSpec f = *this;
+        f.absent[f.absent[0].message != nullptr ? 1 : 0] = {static_cast<int>(code), message};
+        return f;
+    }
+    constexpr FieldSpec and_then(int (*step)(R &)) const {
+        FieldSpec f = *this;
+        f.then = step;
+        return f;
+    }
+};
+
+template <class R, class... C>
+constexpr FieldSpec<R> int_field(int32_t R::*member, Amount empty, C... checks) {
+    return {.kind = Kind::Int, .integer = member, .empty = empty, .checks = {checks...}};
+}
+template <class R, class... C>
+constexpr FieldSpec<R> real_field(double R::*member, Amount empty, C... checks) {
+    return {.kind = Kind::Real, .real = member, .empty = empty, .checks = {checks...}};
+}
+template <auto Member, class E, class... C>
+constexpr FieldSpec<typename Code<Member>::Record> word_field(Field words, E empty,
+                                                              const char *unknown, C... checks) {
+    return {.kind = Kind::Word, .words = words, .setCode = Code<Member>::set, .unknown = unknown,
+            .empty = static_cast<double>(empty), .checks = {checks...}};
+}
+
+// The least number of fields of a line (the type word included), and its message; applies always,
+// only when the selector has a code, or unless it has it.
+enum class When { Always, If, Unless };
+struct Need {
+    int fields = 0;
+    const char *message = nullptr;
+    When when = When::Always;
+    int code = 0;
+};
+constexpr Need need(int fields, const char *m) { return {fields, m}; }
+template <class E> constexpr Need need_if(E code, int fields, const char *m) {
+    return {fields, m, When::If, static_cast<int>(code)};
+}
+template <class E> constexpr Need need_unless(E code, int fields, const char *m) {
+    return {fields, m, When::Unless, static_cast<int>(code)};
+}
+
+// The fields after one type word.
+template <class R> struct Variant {
+    int code;                            // of the type word
+    std::span<const FieldSpec<R>> fields;
+    const char *redundant;               // warning for a field after the last one
+    Need needs[2] = {};
+};
+
+// One keyword line.
+template <class R> struct LineSpec {
+    Field types;                         // the type words in the keyword table
+    void (*setType)(R &, int);
+    int (*selector)(const R &);          // the code Absent and Need refer to, or null
+    const char *missing;                 // no type field at all
+    const char *empty;                   // an empty type field
+    const char *unknown;                 // a type word not in the table ("%s")
+    const char *forRga;                  // "%s": an operator of real-coded genes with bit strings
+    const char *forBga;                  // "%s": an operator of bit strings with real-coded genes
+    std::span<const Variant<R>> variants;
+};
+
+template <class E> constexpr int code(E e) { return static_cast<int>(e); }
+
+// Every type word of the keyword table has its variant.
+template <class R> constexpr bool has_every_variant(const LineSpec<R> &line) {
+    for (const Keyword &k : qv::ga::kKeywords) {
+        if (k.field != line.types) continue;
+        if (std::none_of(line.variants.begin(), line.variants.end(),
+                         [&](const Variant<R> &v) { return v.code == k.code; })) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// ---- ENCODE;type;quantumNumber; ------------------------------------------------------------------
 
 constexpr char kMsgNoEncode[] = " ## Error: No selected choice: ENCODE\n";
 constexpr char kMsgUnknownEncode[] = " ## Error: Unknown encode type:%s\n";
@@ -79,6 +247,29 @@ constexpr char kMsgRedundantBga[] = " ## Warning: Redundant parameters for BGA.\
 constexpr char kMsgShortBga[] = " ## Error: Shortage of parameters for BGA.\n";
 constexpr char kMsgGeneLength[] =
     " ## Error: BGA's gene length(numVariable * quantumNumber must be smaller than equal %d.\n";
+
+// A grid index is an int: more bits per variable than its decoders take are refused here, before
+// the run starts, not at the first decode.
+constexpr int kDefaultQuantumNumber = 10;
+static_assert(kDefaultQuantumNumber <= qv::kGaMaxQuantum, "the default meets the checks");
+constexpr auto kQuantumNumber =
+    int_field(&gaencodeparam::quantumNumber, kDefaultQuantumNumber, at_least(1, kMsgQuantum),
+              at_most(qv::kGaMaxQuantum, kMsgQuantumTooLarge));
+
+constexpr FieldSpec<gaencodeparam> kBitStringFields[] = {kQuantumNumber};
+constexpr Variant<gaencodeparam> kEncodings[] = {
+    {code(EncodeType::Real), {}, kMsgRedundantRga},
+    {code(EncodeType::Binary), kBitStringFields, kMsgRedundantBga, {need(2, kMsgShortBga)}},
+    {code(EncodeType::Gray), kBitStringFields, kMsgRedundantBga, {need(2, kMsgShortBga)}},
+};
+constexpr LineSpec<gaencodeparam> kEncodeLine = {
+    .types = Field::Encode, .setType = Code<&gaencodeparam::encodeType>::set, .selector = nullptr,
+    .missing = kMsgShortBga, .empty = kMsgNoEncode, .unknown = kMsgUnknownEncode,
+    .forRga = nullptr, .forBga = nullptr, .variants = kEncodings,
+};
+
+// ---- GATYPE;DGA;maxGeneration;finValue;numIsland;islandPopulation;switch;interval;rate; ----------
+// ---- GATYPE;DIGA;maxGeneration;finValue;numIsland;islandPopulation;integrateGeneration; ----------
 
 constexpr char kMsgNoGaType[] = " ## Error: No selected choice: GATYPE\n";
 constexpr char kMsgUnknownGaType[] = " ## Error: Unknown ga type:%s\n";
@@ -102,6 +293,66 @@ constexpr char kMsgRedundantDgaOn[] = " ## Warning: Redundant parameters for DGA
 constexpr char kMsgShortDga[] = " ## Error: Shortage of parameters for DGA(immigration on)\n";
 constexpr char kMsgShortDiga[] = " ## Error: Shortage of parameters for DIGA\n";
 
+// The islands are counted in int everywhere; a total beyond that range cannot be run.
+int set_total_population(gatypeparam &t) {
+    const int64_t total = int64_t{t.numIsland} * t.islandPopulation;
+    if (total > std::numeric_limits<int32_t>::max()) {
+        log_sys(kMsgTotalPopulation, std::numeric_limits<int32_t>::max());
+        return -1;
+    }
+    t.totalPopulation = static_cast<int32_t>(total);
+    return 0;
+}
+
+int set_num_immigrants(gatypeparam &t) {
+    t.numImmigrants = static_cast<int32_t>(t.immigrationRate * t.islandPopulation);
+    return 0;
+}
+
+constexpr auto kMaxGeneration =
+    int_field(&gatypeparam::maxGeneration, 100, at_least(1, kMsgMaxGeneration));
+constexpr auto kFinValue = real_field(&gatypeparam::finValue, -1e-10);
+constexpr auto kNumIsland = int_field(&gatypeparam::numIsland, 3, at_least(1, kMsgNumIsland));
+constexpr auto kIslandPopulation =
+    int_field(&gatypeparam::islandPopulation, 30, at_least(Value::PopulationFloor, kMsgPopulationLow),
+              at_most(qv::kGaMaxPopulation, kMsgPopulationHigh))
+        .and_then(set_total_population);
+// "ON" is the same as RandomSwap; an empty field means RandomSwap even with a single island.
+constexpr auto kImmigrationSwitch = word_field<&gatypeparam::immigrationSwitch>(
+    Field::Immigration, ImmigrationSwitch::RandomSwap, kMsgOneIslandOff,
+    not_on_one_island(ImmigrationSwitch::RandomSwap, kMsgOneIslandEmigrate),
+    not_on_one_island(ImmigrationSwitch::RandomRing, kMsgOneIslandOff));
+constexpr auto kImmigrationInterval =
+    int_field(&gatypeparam::immigrationInterval, 3, at_least(1, kMsgInterval))
+        .absent_when(ImmigrationSwitch::Off, kMsgRedundantDgaOff);
+constexpr auto kImmigrationRate =
+    real_field(&gatypeparam::immigrationRate, 0.1, fraction(kMsgImmigrationRate))
+        .and_then(set_num_immigrants);
+constexpr auto kIntegrateGeneration =   // DIGA: generation of the merge
+    int_field(&gatypeparam::integrateGeneration, 5, at_least(1, kMsgIntegrateGeneration));
+
+constexpr FieldSpec<gatypeparam> kDgaFields[] = {
+    kMaxGeneration,     kFinValue,           kNumIsland,       kIslandPopulation,
+    kImmigrationSwitch, kImmigrationInterval, kImmigrationRate,
+};
+constexpr FieldSpec<gatypeparam> kDigaFields[] = {
+    kMaxGeneration, kFinValue, kNumIsland, kIslandPopulation, kIntegrateGeneration,
+};
+constexpr Variant<gatypeparam> kGaTypes[] = {
+    {code(GaType::DGA), kDgaFields, kMsgRedundantDgaOn,
+     {need_unless(ImmigrationSwitch::Off, 7, kMsgShortDga)}},
+    {code(GaType::DIGA), kDigaFields, kMsgRedundantDiga, {need(5, kMsgShortDiga)}},
+};
+constexpr LineSpec<gatypeparam> kGaTypeLine = {
+    .types = Field::GaType, .setType = Code<&gatypeparam::gaType>::set,
+    .selector = Code<&gatypeparam::immigrationSwitch>::get,
+    .missing = kMsgNoGaType, .empty = kMsgNoGaType, .unknown = kMsgUnknownGaType,
+    .forRga = nullptr, .forBga = nullptr, .variants = kGaTypes,
+};
+
+// ---- DIGENESIS;NORMAL;numElite;selection;tournamentSize; -----------------------------------------
+// ---- DIGENESIS;MGG;numMGGChildren; ---------------------------------------------------------------
+
 constexpr char kMsgNoDigenesis[] = " ## Error: No selected choice: DIGENESIS\n";
 constexpr char kMsgUnknownDigenesis[] = " ## Error: Unknown digenesis type:%s\n";
 constexpr char kMsgEliteNegative[] = " ## Error: Number of elites must be a positive interger or 0.\n";
@@ -123,6 +374,42 @@ constexpr char kMsgShortTournament[] =
     " ## Error: Shortage of parameters for a normal digenesis(Tounament).\n";
 constexpr char kMsgShortNormal[] = " ## Error. Shortage of parameters for a normal digenesis.\n";
 constexpr char kMsgShortMgg[] = " ## Error: Shortage of parameters for MGG.\n";
+
+int select_at_random(digenesisparam &d) {   // MGG chooses its parents at random
+    d.selectionType = SelectionType::Random;
+    return 0;
+}
+
+constexpr auto kNumElite =
+    int_field(&digenesisparam::numElite, Value::NumVariable, at_least(0, kMsgEliteNegative),
+              below(Value::IslandPopulation, kMsgEliteAbovePopulation),
+              below(Value::StayingPopulation, kMsgEliteAboveStay));
+constexpr auto kSelection = word_field<&digenesisparam::selectionType>(
+    Field::Selection, SelectionType::Tournament, kMsgUnknownSelection);
+constexpr auto kTournamentSize =
+    int_field(&digenesisparam::tournamentSize, 2, at_least(1, kMsgTournamentSize))
+        .absent_when(SelectionType::Roulette, kMsgRedundantRoulette)
+        .absent_when(SelectionType::Random, kMsgRedundantRandom);
+constexpr auto kMggChildren =
+    int_field(&digenesisparam::numMGGChildren, Value::MggChildren, at_least(1, kMsgMggChildren),
+              at_most(qv::kGaMaxMggChildren, kMsgMggChildrenHigh))
+        .and_then(select_at_random);
+
+constexpr FieldSpec<digenesisparam> kNormalFields[] = {kNumElite, kSelection, kTournamentSize};
+constexpr FieldSpec<digenesisparam> kMggFields[] = {kMggChildren};
+constexpr Variant<digenesisparam> kDigeneses[] = {
+    {code(DigenesisType::Normal), kNormalFields, kMsgRedundantTournament,
+     {need_if(SelectionType::Tournament, 4, kMsgShortTournament), need(3, kMsgShortNormal)}},
+    {code(DigenesisType::MGG), kMggFields, kMsgRedundantMgg, {need(2, kMsgShortMgg)}},
+};
+constexpr LineSpec<digenesisparam> kDigenesisLine = {
+    .types = Field::Digenesis, .setType = Code<&digenesisparam::digenesisType>::set,
+    .selector = Code<&digenesisparam::selectionType>::get,
+    .missing = kMsgNoDigenesis, .empty = kMsgNoDigenesis, .unknown = kMsgUnknownDigenesis,
+    .forRga = nullptr, .forBga = nullptr, .variants = kDigeneses,
+};
+
+// ---- CROSSOVER;BLX;alpha;  UNDX;alpha;beta;  UNDXm;alpha;beta;m;  SPX;epsilon;  NPOINTS;n;  NONE; -
 
 constexpr char kMsgNoCrossover[] = " ## Error: No selected choice: Crossover type\n";
 constexpr char kMsgUnknownCrossover[] = " ## Error: Unknown crossover type:%s\n";
@@ -150,6 +437,41 @@ constexpr char kMsgShortUndxm[] = " ## Error: Shortage of parameters for UNDXm.\
 constexpr char kMsgShortSpx[] = " ## Error: Shortage of parameters for SPX.\n";
 constexpr char kMsgShortNPoints[] = " ## Error: Shortage of parameters for N points crossover.\n";
 
+constexpr FieldSpec<crossoverparam> kBlxFields[] = {
+    real_field(&crossoverparam::alpha, 0.5, positive(kMsgBlxAlpha)),
+};
+constexpr FieldSpec<crossoverparam> kUndxmFields[] = {   // UNDX takes the first two
+    real_field(&crossoverparam::alpha, 1.0, positive(kMsgUndxAlpha)),
+    real_field(&crossoverparam::beta, 0.35, positive(kMsgUndxBeta)),
+    int_field(&crossoverparam::m, Value::UndxmDirections, at_least(1, kMsgUndxmM),
+              at_most(Value::NumVariable, kMsgUndxmMHigh)),
+};
+constexpr FieldSpec<crossoverparam> kSpxFields[] = {
+    real_field(&crossoverparam::alpha, Value::SpxEpsilon, positive(kMsgSpxEpsilon)),
+};
+constexpr FieldSpec<crossoverparam> kNPointsFields[] = {
+    int_field(&crossoverparam::m, 1, at_least(1, kMsgCutPoints),
+              below(Value::GeneLength, kMsgCutPointsHigh)),
+};
+constexpr Variant<crossoverparam> kCrossovers[] = {
+    {code(CrossoverType::BLX), kBlxFields, kMsgRedundantBlx, {need(2, kMsgShortBlx)}},
+    {code(CrossoverType::UNDX), std::span(kUndxmFields).first(2), kMsgRedundantUndx,
+     {need(3, kMsgShortUndx)}},
+    {code(CrossoverType::UNDXm), kUndxmFields, kMsgRedundantUndxm, {need(4, kMsgShortUndxm)}},
+    {code(CrossoverType::SPX), kSpxFields, kMsgRedundantSpx, {need(2, kMsgShortSpx)}},
+    {code(CrossoverType::NPoints), kNPointsFields, kMsgRedundantNPoints,
+     {need(2, kMsgShortNPoints)}},
+    {code(CrossoverType::None), {}, kMsgRedundantNoCrossover},
+};
+constexpr LineSpec<crossoverparam> kCrossoverLine = {
+    .types = Field::Crossover, .setType = Code<&crossoverparam::crossoverType>::set,
+    .selector = nullptr,
+    .missing = kMsgNoCrossover, .empty = kMsgNoCrossover, .unknown = kMsgUnknownCrossover,
+    .forRga = kMsgCrossoverForRga, .forBga = kMsgCrossoverForBga, .variants = kCrossovers,
+};
+
+// ---- MUTATION;type;mutationRate;  FixedUni / FixedNormal: MUTATION;type;mutationRate;width; -------
+
 constexpr char kMsgNoMutation[] = " ## Error: No selected choice: Mutation type\n";
 constexpr char kMsgUnknownMutation[] = " ## Error: Unknown mutation type:%s\n";
 constexpr char kMsgMutationForRga[] = " ## Error: %s is a mutation for RGA.\n";
@@ -168,7 +490,41 @@ constexpr char kMsgShortVariable[] =
     " ## Error: Shortage of parameters for VariableUni(VariableNormal).\n";
 constexpr char kMsgShortBitReverse[] = " ## Error: Shortage of parameters for BitReverse.\n";
 
-// ---- Fields of one line --------------------------------------------------------------------------
+constexpr auto kMutationRate =
+    real_field(&mutationparam::mutationRate, Value::OnePerGene, fraction(kMsgMutationRate));
+constexpr FieldSpec<mutationparam> kRateFields[] = {kMutationRate};
+constexpr FieldSpec<mutationparam> kFixedUniFields[] = {
+    kMutationRate, real_field(&mutationparam::fixedWidth, 20.0, positive(kMsgFixedWidth)),
+};
+constexpr FieldSpec<mutationparam> kFixedNormalFields[] = {   // the width is a standard deviation
+    kMutationRate, real_field(&mutationparam::fixedWidth, 2.0, positive(kMsgFixedSd)),
+};
+constexpr Variant<mutationparam> kMutations[] = {
+    {code(MutationType::RegionUni), kRateFields, kMsgRedundantRegionUni,
+     {need(2, kMsgShortRegionUni)}},
+    {code(MutationType::FixedUni), kFixedUniFields, kMsgRedundantFixed, {need(3, kMsgShortFixed)}},
+    {code(MutationType::FixedNormal), kFixedNormalFields, kMsgRedundantFixed,
+     {need(3, kMsgShortFixed)}},
+    {code(MutationType::VariableUni), kRateFields, kMsgRedundantVariable,
+     {need(2, kMsgShortVariable)}},
+    {code(MutationType::VariableNormal), kRateFields, kMsgRedundantVariable,
+     {need(2, kMsgShortVariable)}},
+    {code(MutationType::BitReverse), kRateFields, kMsgRedundantBitReverse,
+     {need(2, kMsgShortBitReverse)}},
+    {code(MutationType::None), {}, kMsgRedundantNoMutation},
+};
+constexpr LineSpec<mutationparam> kMutationLine = {
+    .types = Field::Mutation, .setType = Code<&mutationparam::mutationType>::set,
+    .selector = nullptr,
+    .missing = kMsgNoMutation, .empty = kMsgNoMutation, .unknown = kMsgUnknownMutation,
+    .forRga = kMsgMutationForRga, .forBga = kMsgMutationForBga, .variants = kMutations,
+};
+
+static_assert(has_every_variant(kEncodeLine) && has_every_variant(kGaTypeLine) &&
+              has_every_variant(kDigenesisLine) && has_every_variant(kCrossoverLine) &&
+              has_every_variant(kMutationLine));
+
+// ---- The reader of one line ----------------------------------------------------------------------
 
 // The fields of the current line after its keyword, read one at a time. Only pieces ended by a ';'
 // are fields: MyStrtok reports the text after the last ';' as the final piece (-1), which ends the
@@ -225,467 +581,122 @@ bool genes_match(const Keyword *k, EncodeType e, const char *forRga, const char 
     return true;
 }
 
-// ---- ENCODE --------------------------------------------------------------------------------------
+// One field into the record: its default when empty, else the converted text, checked.
+template <class R>
+int read_field(const FieldSpec<R> &f, R &rec, const Context &c, const char *text) {
+    const bool empty = text[0] == '\0';
+    double value = 0.0;
+    switch (f.kind) {
+    case Kind::Int:
+        if (empty) {
+            rec.*f.integer = static_cast<int32_t>(amount(f.empty, c));
+        } else {
+            scan_int(text, &(rec.*f.integer));
+        }
+        value = rec.*f.integer;
+        break;
+    case Kind::Real:
+        if (empty) {
+            rec.*f.real = amount(f.empty, c);
+        } else {
+            scan_real(text, &(rec.*f.real));
+        }
+        value = rec.*f.real;
+        break;
+    case Kind::Word:
+        if (empty) {
+            f.setCode(rec, static_cast<int>(amount(f.empty, c)));
+        } else {
+            const Keyword *k = find_keyword(f.words, text);
+            if (k == nullptr) {
+                log_sys(f.unknown, text);
+                return -1;
+            }
+            f.setCode(rec, k->code);
+            value = k->code;
+        }
+        break;
+    }
+    if (!empty) {
+        for (const Check &k : f.checks) {
+            const double bound = amount(k.bound, c);
+            if (!passes(k.rule, value, bound, c)) {
+                log_sys(k.message, static_cast<int>(bound));
+                return -1;
+            }
+        }
+    }
+    return f.then != nullptr ? f.then(rec) : 0;
+}
 
-int read_encode_fields(gaencodeparam *enc, LineFields &in) {
-    if (!in.next()) return 0;
-    if (in.empty()) {
-        log_sys(kMsgNoEncode);
+// The type word and the fields of its variant; 0 also when the line ends early (`in` then tells
+// how far it got).
+template <class R>
+int read_fields(const LineSpec<R> &line, R &rec, const Context &c, LineFields &in,
+                const Variant<R> *&variant) {
+    if (!in.next()) {
+        log_sys("%s", line.missing);
         return -1;
     }
-    const Keyword *k = find_keyword(Field::Encode, in.text);
+    if (in.empty()) {
+        log_sys("%s", line.empty);
+        return -1;
+    }
+    const Keyword *k = find_keyword(line.types, in.text);
     if (k == nullptr) {
-        log_sys(kMsgUnknownEncode, in.text);
+        log_sys(line.unknown, in.text);
         return -1;
     }
-    enc->encodeType = static_cast<EncodeType>(k->code);
-    if (enc->encodeType == EncodeType::Real) enc->quantumNumber = 1;
-
-    if (!in.next()) return 0;
-    if (enc->encodeType == EncodeType::Real) {
-        log_sys(kMsgRedundantRga);
-        return 0;
-    }
-    if (in.empty()) {
-        enc->quantumNumber = kDefaultQuantumNumber;
-    } else {
-        scan_int(in.text, &enc->quantumNumber);
-    }
-    if (enc->quantumNumber < 1) {
-        log_sys(kMsgQuantum);
-        return -1;
-    }
-    // A grid index is an int: more bits per variable than its decoders take are refused here,
-    // before the run starts, not at the first decode.
-    if (enc->quantumNumber > qv::kGaMaxQuantum) {
-        log_sys(kMsgQuantumTooLarge, qv::kGaMaxQuantum);
-        return -1;
+    if (!genes_match(k, c.encode->encodeType, line.forRga, line.forBga)) return -1;
+    line.setType(rec, k->code);
+    for (const Variant<R> &v : line.variants) {
+        if (v.code == k->code) variant = &v;
     }
 
-    if (!in.next()) return 0;
-    log_sys(kMsgRedundantBga);
+    for (const FieldSpec<R> &f : variant->fields) {
+        if (!in.next()) return 0;
+        for (const Absent &a : f.absent) {
+            if (a.message != nullptr && line.selector(rec) == a.code) {
+                log_sys("%s", a.message);
+                return 0;
+            }
+        }
+        if (read_field(f, rec, c, in.text) != 0) return -1;
+    }
+    if (in.next()) log_sys("%s", variant->redundant);
     return 0;
 }
 
-// ---- GATYPE --------------------------------------------------------------------------------------
-
-int read_gatype_fields(gatypeparam *t, const gaencodeparam *enc, LineFields &in) {
-    if (!in.next() || in.empty()) {
-        log_sys(kMsgNoGaType);
-        return -1;
-    }
-    const Keyword *k = find_keyword(Field::GaType, in.text);
-    if (k == nullptr) {
-        log_sys(kMsgUnknownGaType, in.text);
-        return -1;
-    }
-    t->gaType = static_cast<GaType>(k->code);
-    const bool dga = t->gaType == GaType::DGA;
-
-    if (!in.next()) return 0;
-    if (in.empty()) {
-        t->maxGeneration = kDefaultMaxGeneration;
-    } else {
-        scan_int(in.text, &t->maxGeneration);
-        if (t->maxGeneration < 1) {
-            log_sys(kMsgMaxGeneration);
+// The rest of a line whose keyword MyStrtok has split off: its fields, then whether there were
+// enough of them. 0, or -1 after the message.
+template <class R> int read_line(const LineSpec<R> &line, R &rec, const Context &c) {
+    LineFields in;
+    const Variant<R> *variant = nullptr;
+    if (read_fields(line, rec, c, in, variant) != 0) return -1;
+    const int selector = line.selector != nullptr ? line.selector(rec) : 0;
+    for (const Need &n : variant->needs) {
+        const bool applies = n.when == When::Always || (n.when == When::If) == (selector == n.code);
+        if (applies && in.count < n.fields) {
+            log_sys("%s", n.message);
             return -1;
         }
     }
-
-    if (!in.next()) return 0;
-    if (in.empty()) {
-        t->finValue = kDefaultFinValue;
-    } else {
-        scan_real(in.text, &t->finValue);
-    }
-
-    if (!in.next()) return 0;
-    if (in.empty()) {
-        t->numIsland = kDefaultNumIsland;
-    } else {
-        scan_int(in.text, &t->numIsland);
-        if (t->numIsland < 1) {
-            log_sys(kMsgNumIsland);
-            return -1;
-        }
-    }
-
-    if (!in.next()) return 0;
-    if (in.empty()) {
-        t->islandPopulation = kDefaultIslandPopulation;
-    } else {
-        scan_int(in.text, &t->islandPopulation);
-        const int low = enc->numVariable + kPopulationAboveVariables;
-        if (t->islandPopulation < low) {
-            log_sys(kMsgPopulationLow, low);
-            return -1;
-        }
-        if (t->islandPopulation > qv::kGaMaxPopulation) {
-            log_sys(kMsgPopulationHigh, qv::kGaMaxPopulation);
-            return -1;
-        }
-    }
-    // The islands are counted in int everywhere; a total beyond that range cannot be run.
-    const int64_t total = int64_t{t->numIsland} * t->islandPopulation;
-    if (total > std::numeric_limits<int32_t>::max()) {
-        log_sys(kMsgTotalPopulation, std::numeric_limits<int32_t>::max());
-        return -1;
-    }
-    t->totalPopulation = static_cast<int32_t>(total);
-
-    if (!in.next()) return 0;
-    if (dga) {
-        if (in.empty()) {
-            t->immigrationSwitch = ImmigrationSwitch::RandomSwap;
-        } else {
-            const Keyword *s = find_keyword(Field::Immigration, in.text);
-            if (s == nullptr) {
-                log_sys(kMsgOneIslandOff);
-                return -1;
-            }
-            t->immigrationSwitch = static_cast<ImmigrationSwitch>(s->code);
-            if (t->numIsland == 1 && t->immigrationSwitch == ImmigrationSwitch::RandomSwap) {
-                log_sys(kMsgOneIslandEmigrate);
-                return -1;
-            }
-            if (t->numIsland == 1 && t->immigrationSwitch == ImmigrationSwitch::RandomRing) {
-                log_sys(kMsgOneIslandOff);
-                return -1;
-            }
-        }
-    } else if (in.empty()) {
-        t->integrateGeneration = kDefaultIntegrateGeneration;
-    } else {
-        scan_int(in.text, &t->integrateGeneration);
-        if (t->integrateGeneration < 1) {
-            log_sys(kMsgIntegrateGeneration);
-            return -1;
-        }
-    }
-
-    if (!in.next()) return 0;
-    if (!dga) {
-        log_sys(kMsgRedundantDiga);
-        return 0;
-    }
-    if (t->immigrationSwitch == ImmigrationSwitch::Off) {
-        log_sys(kMsgRedundantDgaOff);
-        return 0;
-    }
-    if (in.empty()) {
-        t->immigrationInterval = kDefaultImmigrationInterval;
-    } else {
-        scan_int(in.text, &t->immigrationInterval);
-        if (t->immigrationInterval < 1) {
-            log_sys(kMsgInterval);
-            return -1;
-        }
-    }
-
-    if (!in.next()) return 0;
-    if (in.empty()) {
-        t->immigrationRate = kDefaultImmigrationRate;
-    } else {
-        scan_real(in.text, &t->immigrationRate);
-        // Written as the accepted range so that NaN is refused too.
-        if (!(t->immigrationRate >= 0.0 && t->immigrationRate <= 1.0)) {
-            log_sys(kMsgImmigrationRate);
-            return -1;
-        }
-    }
-    t->numImmigrants = static_cast<int32_t>(t->immigrationRate * t->islandPopulation);
-
-    if (!in.next()) return 0;
-    log_sys(kMsgRedundantDgaOn);
-    return 0;
-}
-
-// ---- DIGENESIS -----------------------------------------------------------------------------------
-
-int read_digenesis_fields(digenesisparam *d, const gaencodeparam *enc, const gatypeparam *t,
-                          LineFields &in) {
-    if (!in.next() || in.empty()) {
-        log_sys(kMsgNoDigenesis);
-        return -1;
-    }
-    const Keyword *k = find_keyword(Field::Digenesis, in.text);
-    if (k == nullptr) {
-        log_sys(kMsgUnknownDigenesis, in.text);
-        return -1;
-    }
-    d->digenesisType = static_cast<DigenesisType>(k->code);
-    const bool normal = d->digenesisType == DigenesisType::Normal;
-
-    if (!in.next()) return 0;
-    if (normal) {
-        if (in.empty()) {
-            d->numElite = enc->numVariable;
-        } else {
-            scan_int(in.text, &d->numElite);
-            if (d->numElite < 0) {
-                log_sys(kMsgEliteNegative);
-                return -1;
-            }
-            if (d->numElite >= t->islandPopulation) {
-                log_sys(kMsgEliteAbovePopulation);
-                return -1;
-            }
-            if (d->numElite >= t->islandPopulation - t->numImmigrants) {
-                log_sys(kMsgEliteAboveStay);
-                return -1;
-            }
-        }
-    } else {
-        if (in.empty()) {
-            d->numMGGChildren = t->islandPopulation < qv::kGaMaxMggChildren ? t->islandPopulation
-                                                                            : qv::kGaMaxMggChildren;
-        } else {
-            scan_int(in.text, &d->numMGGChildren);
-            if (d->numMGGChildren < 1) {
-                log_sys(kMsgMggChildren);
-                return -1;
-            }
-            if (d->numMGGChildren > qv::kGaMaxMggChildren) {
-                log_sys(kMsgMggChildrenHigh, qv::kGaMaxMggChildren);
-                return -1;
-            }
-        }
-        d->selectionType = SelectionType::Random;   // MGG chooses its parents at random
-    }
-
-    if (!in.next()) return 0;
-    if (!normal) {
-        log_sys(kMsgRedundantMgg);
-        return 0;
-    }
-    if (in.empty()) {
-        d->selectionType = SelectionType::Tournament;
-    } else {
-        const Keyword *s = find_keyword(Field::Selection, in.text);
-        if (s == nullptr) {
-            log_sys(kMsgUnknownSelection, in.text);
-            return -1;
-        }
-        d->selectionType = static_cast<SelectionType>(s->code);
-    }
-
-    if (!in.next()) return 0;
-    if (d->selectionType == SelectionType::Roulette) {
-        log_sys(kMsgRedundantRoulette);
-        return 0;
-    }
-    if (d->selectionType == SelectionType::Random) {
-        log_sys(kMsgRedundantRandom);
-        return 0;
-    }
-    if (in.empty()) {
-        d->tournamentSize = kDefaultTournamentSize;
-    } else {
-        scan_int(in.text, &d->tournamentSize);
-        if (d->tournamentSize < 1) {
-            log_sys(kMsgTournamentSize);
-            return -1;
-        }
-    }
-
-    if (!in.next()) return 0;
-    log_sys(kMsgRedundantTournament);
-    return 0;
-}
-
-// ---- CROSSOVER -----------------------------------------------------------------------------------
-
-int read_crossover_fields(crossoverparam *c, const gaencodeparam *enc, LineFields &in) {
-    if (!in.next() || in.empty()) {
-        log_sys(kMsgNoCrossover);
-        return -1;
-    }
-    const Keyword *k = find_keyword(Field::Crossover, in.text);
-    if (k == nullptr) {
-        log_sys(kMsgUnknownCrossover, in.text);
-        return -1;
-    }
-    if (!genes_match(k, enc->encodeType, kMsgCrossoverForRga, kMsgCrossoverForBga)) return -1;
-    c->crossoverType = static_cast<CrossoverType>(k->code);
-    const CrossoverType type = c->crossoverType;
-    const bool undx = type == CrossoverType::UNDX || type == CrossoverType::UNDXm;
-
-    // Field 2: alpha (epsilon for SPX) for the real-coded crossovers, n for NPOINTS.
-    if (!in.next()) return 0;
-    switch (type) {
-    case CrossoverType::BLX:
-        if (in.empty()) {
-            c->alpha = kDefaultBlxAlpha;
-        } else {
-            scan_real(in.text, &c->alpha);
-            if (!(c->alpha > 0.0)) {
-                log_sys(kMsgBlxAlpha);
-                return -1;
-            }
-        }
-        break;
-    case CrossoverType::UNDX:
-    case CrossoverType::UNDXm:
-        if (in.empty()) {
-            c->alpha = kDefaultUndxAlpha;
-        } else {
-            scan_real(in.text, &c->alpha);
-            if (!(c->alpha > 0.0)) {
-                log_sys(kMsgUndxAlpha);
-                return -1;
-            }
-        }
-        break;
-    case CrossoverType::SPX:
-        if (in.empty()) {
-            c->alpha = std::sqrt(enc->numVariable + kSpxEpsilonOffset);
-        } else {
-            scan_real(in.text, &c->alpha);
-            if (!(c->alpha > 0.0)) {
-                log_sys(kMsgSpxEpsilon);
-                return -1;
-            }
-        }
-        break;
-    case CrossoverType::NPoints:
-        if (in.empty()) {
-            c->m = kDefaultCutPoints;
-        } else {
-            scan_int(in.text, &c->m);
-            if (c->m < 1) {
-                log_sys(kMsgCutPoints);
-                return -1;
-            }
-            if (c->m >= enc->geneLength) {
-                log_sys(kMsgCutPointsHigh, enc->geneLength);
-                return -1;
-            }
-        }
-        break;
-    default:   // NONE
-        log_sys(kMsgRedundantNoCrossover);
-        return 0;
-    }
-
-    // Field 3: beta for UNDX and UNDXm; the others take no more fields.
-    if (!in.next()) return 0;
-    if (type == CrossoverType::BLX) {
-        log_sys(kMsgRedundantBlx);
-        return 0;
-    }
-    if (type == CrossoverType::SPX) {
-        log_sys(kMsgRedundantSpx);
-        return 0;
-    }
-    if (type == CrossoverType::NPoints) {
-        log_sys(kMsgRedundantNPoints);
-        return 0;
-    }
-    if (undx) {
-        if (in.empty()) {
-            c->beta = kDefaultUndxBeta;
-        } else {
-            scan_real(in.text, &c->beta);
-            if (!(c->beta > 0.0)) {
-                log_sys(kMsgUndxBeta);
-                return -1;
-            }
-        }
-    }
-
-    // Field 4: m for UNDXm.
-    if (!in.next()) return 0;
-    if (type == CrossoverType::UNDX) {
-        log_sys(kMsgRedundantUndx);
-        return 0;
-    }
-    if (in.empty()) {
-        const int m = enc->numVariable - kUndxmDirectionsBelowN;
-        c->m = m >= 1 ? m : 1;
-    } else {
-        scan_int(in.text, &c->m);
-        if (c->m < 1) {
-            log_sys(kMsgUndxmM);
-            return -1;
-        }
-        if (c->m > enc->numVariable) {
-            log_sys(kMsgUndxmMHigh);
-            return -1;
-        }
-    }
-
-    if (!in.next()) return 0;
-    log_sys(kMsgRedundantUndxm);
-    return 0;
-}
-
-// ---- MUTATION ------------------------------------------------------------------------------------
-
-int read_mutation_fields(mutationparam *mu, const gaencodeparam *enc, LineFields &in) {
-    if (!in.next() || in.empty()) {
-        log_sys(kMsgNoMutation);
-        return -1;
-    }
-    const Keyword *k = find_keyword(Field::Mutation, in.text);
-    if (k == nullptr) {
-        log_sys(kMsgUnknownMutation, in.text);
-        return -1;
-    }
-    if (!genes_match(k, enc->encodeType, kMsgMutationForRga, kMsgMutationForBga)) return -1;
-    mu->mutationType = static_cast<MutationType>(k->code);
-    const MutationType type = mu->mutationType;
-
-    if (!in.next()) return 0;
-    if (type == MutationType::None) {
-        log_sys(kMsgRedundantNoMutation);
-        return 0;
-    }
-    if (in.empty()) {
-        // One mutated gene per individual on average.
-        mu->mutationRate = enc->geneLength > 0 ? 1.0 / enc->geneLength : 0.0;
-    } else {
-        scan_real(in.text, &mu->mutationRate);
-        if (!(mu->mutationRate >= 0.0 && mu->mutationRate <= 1.0)) {
-            log_sys(kMsgMutationRate);
-            return -1;
-        }
-    }
-
-    if (!in.next()) return 0;
-    switch (type) {
-    case MutationType::FixedUni:
-    case MutationType::FixedNormal: {
-        const bool uni = type == MutationType::FixedUni;
-        if (in.empty()) {
-            mu->fixedWidth = uni ? kDefaultFixedWidth : kDefaultFixedSd;
-        } else {
-            scan_real(in.text, &mu->fixedWidth);
-            if (!(mu->fixedWidth > 0.0)) {
-                log_sys(uni ? kMsgFixedWidth : kMsgFixedSd);
-                return -1;
-            }
-        }
-        break;
-    }
-    case MutationType::RegionUni:
-        log_sys(kMsgRedundantRegionUni);
-        return 0;
-    case MutationType::VariableUni:
-    case MutationType::VariableNormal:
-        log_sys(kMsgRedundantVariable);
-        return 0;
-    default:   // BitReverse
-        log_sys(kMsgRedundantBitReverse);
-        return 0;
-    }
-
-    if (!in.next()) return 0;
-    log_sys(kMsgRedundantFixed);
     return 0;
 }
 
 // ---- The file ------------------------------------------------------------------------------------
+
+constexpr char kMsgCannotOpen[] = " ## Error: Cannot open parmeter file:%s\n";
+constexpr char kMsgTooLong[] =
+    " ## Error: Too long line in parameter file (more than 511 characters without blanks).\n";
+constexpr char kMsgDuplicate[] = " ## Error: Duplicate keyword:%s\n";
+constexpr char kMsgUnknownKeyword[] = " ## Error: Unknown keyword:%s\n";
+constexpr char kMsgNeedEncode[] = " ## Error: Describe \"ENCODE\" at top rank.\n";
+constexpr char kMsgNeedEncodeGaType[] =
+    " ## Error: Describe \"ENCODE\" at top rank, and \"GATYPE\" at second rank.\n";
+constexpr char kMsgTournamentTooLarge[] = " ## Error. Tournament size is too large. Set value <= %d.\n";
+constexpr char kMsgKeywordsOmitted[] =
+    " ## Error. All keywords(GATYPE, DIGENESIS, CROSSOVER, MUTATION) cannot be omitted.\n";
 
 // The keywords of the file, in the order they must first appear.
 enum class Line { Encode, GaType, Digenesis, Crossover, Mutation, Count };
@@ -775,15 +786,10 @@ int SetCommandLineInfo(comline *line, int argc, char **argv) {
 }
 
 int set_encode_param(gaencodeparam *enc) {
-    LineFields in;
-    if (read_encode_fields(enc, in) != 0) return -1;
-    const bool bits = is_bit_string(enc->encodeType);
-    if (in.count == 0 || (bits && in.count < 2)) {
-        log_sys(kMsgShortBga);
-        return -1;
-    }
+    if (read_line(kEncodeLine, *enc, {enc, nullptr}) != 0) return -1;
+    if (enc->encodeType == EncodeType::Real) enc->quantumNumber = 1;
     const int64_t length = int64_t{enc->numVariable} * enc->quantumNumber;
-    if (bits && length > qv::kGaMaxBits) {
+    if (is_bit_string(enc->encodeType) && length > qv::kGaMaxBits) {
         log_sys(kMsgGeneLength, qv::kGaMaxBits);
         return -1;
     }
@@ -792,94 +798,32 @@ int set_encode_param(gaencodeparam *enc) {
 }
 
 int set_gatype_param(gatypeparam *type, const gaencodeparam *encode) {
-    LineFields in;
-    if (read_gatype_fields(type, encode, in) != 0) return -1;
-    if (type->gaType == GaType::DGA) {
-        // The switch is field 6: with it OFF the line has its six fields.
-        if (type->immigrationSwitch != ImmigrationSwitch::Off && in.count < 7) {
-            log_sys(kMsgShortDga);
-            return -1;
-        }
-    } else if (in.count < 5) {
-        log_sys(kMsgShortDiga);
-        return -1;
-    }
-    return 0;
+    return read_line(kGaTypeLine, *type, {encode, type});
 }
 
 int set_digenesis_param(digenesisparam *digenesis, const gaencodeparam *encode,
                         const gatypeparam *type) {
-    LineFields in;
-    if (read_digenesis_fields(digenesis, encode, type, in) != 0) return -1;
-    if (digenesis->digenesisType == DigenesisType::Normal) {
-        if (digenesis->selectionType == SelectionType::Tournament && in.count < 4) {
-            log_sys(kMsgShortTournament);
-            return -1;
-        }
-        if (in.count < 3) {
-            log_sys(kMsgShortNormal);
-            return -1;
-        }
-    } else if (in.count < 2) {
-        log_sys(kMsgShortMgg);
-        return -1;
-    }
-    return 0;
+    return read_line(kDigenesisLine, *digenesis, {encode, type});
 }
 
 int set_crossover_param(crossoverparam *crossover, const gaencodeparam *encode) {
-    LineFields in;
-    if (read_crossover_fields(crossover, encode, in) != 0) return -1;
-    // Fields each crossover needs, its shortage message and its number of parents.
-    int need = 1;
-    const char *shortage = nullptr;
-    int parents = 0;
+    if (read_line(kCrossoverLine, *crossover, {encode, nullptr}) != 0) return -1;
     switch (crossover->crossoverType) {
-    case CrossoverType::BLX: need = 2, shortage = kMsgShortBlx, parents = kBlxParents; break;
-    case CrossoverType::UNDX: need = 3, shortage = kMsgShortUndx, parents = kUndxParents; break;
-    case CrossoverType::UNDXm:
-        need = 4, shortage = kMsgShortUndxm, parents = crossover->m + kUndxmExtraParents;
+    case CrossoverType::BLX: crossover->numParent = kBlxParents; break;
+    case CrossoverType::UNDX:
+        crossover->m = 1;   // one primary direction
+        crossover->numParent = kUndxParents;
         break;
-    case CrossoverType::SPX: need = 2, shortage = kMsgShortSpx, parents = encode->numVariable + 1; break;
-    case CrossoverType::NPoints: need = 2, shortage = kMsgShortNPoints, parents = kNPointsParents; break;
-    default: break;   // NONE: the type only, no parents
+    case CrossoverType::UNDXm: crossover->numParent = crossover->m + kUndxmExtraParents; break;
+    case CrossoverType::SPX: crossover->numParent = encode->numVariable + 1; break;
+    case CrossoverType::NPoints: crossover->numParent = kNPointsParents; break;
+    default: break;   // NONE: no parents
     }
-    if (in.count < need) {
-        log_sys("%s", shortage);
-        return -1;
-    }
-    if (crossover->crossoverType == CrossoverType::UNDX) crossover->m = 1;   // one primary direction
-    if (crossover->crossoverType != CrossoverType::None) crossover->numParent = parents;
     return 0;
 }
 
 int set_mutation_param(mutationparam *mutation, const gaencodeparam *encode) {
-    LineFields in;
-    if (read_mutation_fields(mutation, encode, in) != 0) return -1;
-    const char *shortage = nullptr;
-    switch (mutation->mutationType) {
-    case MutationType::RegionUni:
-        if (in.count < 2) shortage = kMsgShortRegionUni;
-        break;
-    case MutationType::FixedUni:
-    case MutationType::FixedNormal:
-        if (in.count < 3) shortage = kMsgShortFixed;
-        break;
-    case MutationType::VariableUni:
-    case MutationType::VariableNormal:
-        if (in.count < 2) shortage = kMsgShortVariable;
-        break;
-    case MutationType::BitReverse:
-        if (in.count < 2) shortage = kMsgShortBitReverse;
-        break;
-    default:   // NONE needs its type only
-        break;
-    }
-    if (shortage != nullptr) {
-        log_sys("%s", shortage);
-        return -1;
-    }
-    return 0;
+    return read_line(kMutationLine, *mutation, {encode, nullptr});
 }
 
 int SetParamsFromFile(gaparam *param) {
