@@ -9,9 +9,7 @@
 // keyword takes are reported by a warning and the rest of the line is ignored. The first failing
 // line ends the reading.
 //
-// The first field of every line is a type word; each type word has its own list of further fields,
-// the fields it needs at least and the warning for fields beyond its last one. These lists are the
-// tables below (one section per keyword); a single reader, read_line, walks them.
+// What each line holds is the table of ga_param_fields.cpp; read_line below is its one reader.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -20,25 +18,18 @@
 #include <cstring>
 #include <limits>
 #include <memory>
-#include <span>
 #include <vector>
 
 #include "ga_keywords.h"
-#include "quorvant/common/file_owner.h"
+#include "ga_param_fields.h"
 #include "quorvant/common/logUtil.h"
-#include "quorvant/galib/crossover.h"
 #include "quorvant/galib/ga_param.h"
-#include "quorvant/galib/ga_region.h"
 #include "quorvant/galib/ga_types.h"
-#include "quorvant/galib/mutation.h"
 #include "quorvant/galib/utl_text.h"
 
 namespace {
 
-using qv::ga::Field;
-using qv::ga::Genes;
-using qv::ga::Keyword;
-using qv::ga::find_keyword;
+using namespace qv::ga;
 
 constexpr int kPopulationAboveVariables = 2;       // islandPopulation >= numVariable + 2
 constexpr double kSpxEpsilonOffset = 2.0;          // SPX: epsilon defaults to sqrt(numVariable + 2)
@@ -48,36 +39,17 @@ constexpr int kUndxParents = 3;                    // UNDX: one primary directio
 constexpr int kUndxmExtraParents = 2;              // UNDXm: m + 2
 constexpr int kNPointsParents = 2;
 
-// ---- The tables' vocabulary ----------------------------------------------------------------------
+constexpr char kMsgGeneLength[] =
+    " ## Error: BGA's gene length(numVariable * quantumNumber must be smaller than equal %d.\n";
 
-// The records the defaults and checks of a line refer to (type is null before GATYPE is read; for
-// the GATYPE line itself it is the record being filled, so later fields see the earlier ones).
+// ---- The reader of one line ----------------------------------------------------------------------
+
+// The records the defaults and checks of a line refer to. type is null for CROSSOVER and MUTATION,
+// whose fields do not depend on it; for the GATYPE line it is the record being filled, so that its
+// later fields see the earlier ones.
 struct Context {
     const gaencodeparam *encode;
     const gatypeparam *type;
-};
-
-// Quantities that depend on the configuration read so far.
-enum class Value {
-    Fixed,               // the constant given with it
-    NumVariable,
-    PopulationFloor,     // numVariable + 2
-    IslandPopulation,
-    StayingPopulation,   // islandPopulation - numImmigrants
-    GeneLength,
-    MggChildren,         // islandPopulation, at most kGaMaxMggChildren
-    SpxEpsilon,          // sqrt(numVariable + 2)
-    OnePerGene,          // 1 / geneLength: one mutated gene per individual on average
-    UndxmDirections,     // numVariable - 2, at least 1
-};
-
-// A default or a bound: a constant or one of the quantities above.
-struct Amount {
-    Value value = Value::Fixed;
-    double fixed = 0.0;
-    constexpr Amount() = default;
-    constexpr Amount(double v) : fixed(v) {}
-    constexpr Amount(Value v) : value(v) {}
 };
 
 double amount(Amount a, const Context &c) {
@@ -97,24 +69,6 @@ double amount(Amount a, const Context &c) {
     return 0.0;
 }
 
-// A condition a read value must meet, else its message (printed with the bound as "%d" where the
-// message has one). The ranges are written as what is accepted, so NaN fails them all.
-enum class Rule { None, AtLeast, AtMost, Below, Positive, Fraction, NotOnOneIsland };
-struct Check {
-    Rule rule = Rule::None;
-    Amount bound;
-    const char *message = nullptr;
-};
-constexpr Check at_least(Amount b, const char *m) { return {Rule::AtLeast, b, m}; }
-constexpr Check at_most(Amount b, const char *m) { return {Rule::AtMost, b, m}; }
-constexpr Check below(Amount b, const char *m) { return {Rule::Below, b, m}; }
-constexpr Check positive(const char *m) { return {Rule::Positive, {}, m}; }
-constexpr Check fraction(const char *m) { return {Rule::Fraction, {}, m}; }   // in [0, 1]
-// A word whose code cannot be used with a single island.
-template <class E> constexpr Check not_on_one_island(E code, const char *m) {
-    return {Rule::NotOnOneIsland, static_cast<double>(code), m};
-}
-
 bool passes(Rule rule, double v, double bound, const Context &c) {
     switch (rule) {
     case Rule::None: return true;
@@ -127,404 +81,6 @@ bool passes(Rule rule, double v, double bound, const Context &c) {
     }
     return true;
 }
-
-// Reading and writing a code member (an enum class) of a record as the int of the keyword table.
-template <auto Member> struct Code;
-template <class R, class E, E R::*Member> struct Code<Member> {
-    using Record = R;
-    static void set(R &r, int code) { r.*Member = static_cast<E>(code); }
-    static int get(const R &r) { return static_cast<int>(r.*Member); }
-};
-
-// A code of the selector word of a line before which a field is not taken, with the warning for
-// a field given there anyway.
-struct Absent {
-    int code = 0;
-    const char *message = nullptr;
-};
-
-// One field after the type word, stored in a member of the line's record R.
-enum class Kind { Int, Real, Word };
-template <class R> struct FieldSpec {
-    Kind kind = Kind::Int;
-    int32_t R::*integer = nullptr;           // Int
-    double R::*real = nullptr;               // Real
-    Field words = Field::Encode;             // Word: its entries in the keyword table
-    void (*setCode)(R &, int) = nullptr;     // Word
-    const char *unknown = nullptr;           // Word: message for a word not in the table ("%s")
-    Amount empty;                            // value (Word: code) of an empty field
-    Check checks[3] = {};                    // in this order, for a value read
-    Absent absent[2] = {};
-    int (*then)(R &) = nullptr;              // after the field is set (read or default)
-
-    constexpr FieldSpec absent_when(auto code, const char *message) const {
-        FieldSpec f = *this;
-        f.absent[f.absent[0].message != nullptr ? 1 : 0] = {static_cast<int>(code), message};
-        return f;
-    }
-    constexpr FieldSpec and_then(int (*step)(R &)) const {
-        FieldSpec f = *this;
-        f.then = step;
-        return f;
-    }
-};
-
-template <class R, class... C>
-constexpr FieldSpec<R> int_field(int32_t R::*member, Amount empty, C... checks) {
-    return {.kind = Kind::Int, .integer = member, .empty = empty, .checks = {checks...}};
-}
-template <class R, class... C>
-constexpr FieldSpec<R> real_field(double R::*member, Amount empty, C... checks) {
-    return {.kind = Kind::Real, .real = member, .empty = empty, .checks = {checks...}};
-}
-template <auto Member, class E, class... C>
-constexpr FieldSpec<typename Code<Member>::Record> word_field(Field words, E empty,
-                                                              const char *unknown, C... checks) {
-    return {.kind = Kind::Word, .words = words, .setCode = Code<Member>::set, .unknown = unknown,
-            .empty = static_cast<double>(empty), .checks = {checks...}};
-}
-
-// The least number of fields of a line (the type word included), and its message; applies always,
-// only when the selector has a code, or unless it has it.
-enum class When { Always, If, Unless };
-struct Need {
-    int fields = 0;
-    const char *message = nullptr;
-    When when = When::Always;
-    int code = 0;
-};
-constexpr Need need(int fields, const char *m) { return {fields, m}; }
-template <class E> constexpr Need need_if(E code, int fields, const char *m) {
-    return {fields, m, When::If, static_cast<int>(code)};
-}
-template <class E> constexpr Need need_unless(E code, int fields, const char *m) {
-    return {fields, m, When::Unless, static_cast<int>(code)};
-}
-
-// The fields after one type word.
-template <class R> struct Variant {
-    int code;                            // of the type word
-    std::span<const FieldSpec<R>> fields;
-    const char *redundant;               // warning for a field after the last one
-    Need needs[2] = {};
-};
-
-// One keyword line.
-template <class R> struct LineSpec {
-    Field types;                         // the type words in the keyword table
-    void (*setType)(R &, int);
-    int (*selector)(const R &);          // the code Absent and Need refer to, or null
-    const char *missing;                 // no type field at all
-    const char *empty;                   // an empty type field
-    const char *unknown;                 // a type word not in the table ("%s")
-    const char *forRga;                  // "%s": an operator of real-coded genes with bit strings
-    const char *forBga;                  // "%s": an operator of bit strings with real-coded genes
-    std::span<const Variant<R>> variants;
-};
-
-template <class E> constexpr int code(E e) { return static_cast<int>(e); }
-
-// Every type word of the keyword table has its variant.
-template <class R> constexpr bool has_every_variant(const LineSpec<R> &line) {
-    for (const Keyword &k : qv::ga::kKeywords) {
-        if (k.field != line.types) continue;
-        if (std::none_of(line.variants.begin(), line.variants.end(),
-                         [&](const Variant<R> &v) { return v.code == k.code; })) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// ---- ENCODE;type;quantumNumber; ------------------------------------------------------------------
-
-constexpr char kMsgNoEncode[] = " ## Error: No selected choice: ENCODE\n";
-constexpr char kMsgUnknownEncode[] = " ## Error: Unknown encode type:%s\n";
-constexpr char kMsgQuantum[] = " ## Error: Quantum number must be a positive interger.\n";
-constexpr char kMsgQuantumTooLarge[] = " ## Error: Quantum number must be smaller than equal %d.\n";
-constexpr char kMsgRedundantRga[] = " ## Warning: Redundant parameters for RGA.\n";
-constexpr char kMsgRedundantBga[] = " ## Warning: Redundant parameters for BGA.\n";
-constexpr char kMsgShortBga[] = " ## Error: Shortage of parameters for BGA.\n";
-constexpr char kMsgGeneLength[] =
-    " ## Error: BGA's gene length(numVariable * quantumNumber must be smaller than equal %d.\n";
-
-// A grid index is an int: more bits per variable than its decoders take are refused here, before
-// the run starts, not at the first decode.
-constexpr int kDefaultQuantumNumber = 10;
-static_assert(kDefaultQuantumNumber <= qv::kGaMaxQuantum, "the default meets the checks");
-constexpr auto kQuantumNumber =
-    int_field(&gaencodeparam::quantumNumber, kDefaultQuantumNumber, at_least(1, kMsgQuantum),
-              at_most(qv::kGaMaxQuantum, kMsgQuantumTooLarge));
-
-constexpr FieldSpec<gaencodeparam> kBitStringFields[] = {kQuantumNumber};
-constexpr Variant<gaencodeparam> kEncodings[] = {
-    {code(EncodeType::Real), {}, kMsgRedundantRga},
-    {code(EncodeType::Binary), kBitStringFields, kMsgRedundantBga, {need(2, kMsgShortBga)}},
-    {code(EncodeType::Gray), kBitStringFields, kMsgRedundantBga, {need(2, kMsgShortBga)}},
-};
-constexpr LineSpec<gaencodeparam> kEncodeLine = {
-    .types = Field::Encode, .setType = Code<&gaencodeparam::encodeType>::set, .selector = nullptr,
-    .missing = kMsgShortBga, .empty = kMsgNoEncode, .unknown = kMsgUnknownEncode,
-    .forRga = nullptr, .forBga = nullptr, .variants = kEncodings,
-};
-
-// ---- GATYPE;DGA;maxGeneration;finValue;numIsland;islandPopulation;switch;interval;rate; ----------
-// ---- GATYPE;DIGA;maxGeneration;finValue;numIsland;islandPopulation;integrateGeneration; ----------
-
-constexpr char kMsgNoGaType[] = " ## Error: No selected choice: GATYPE\n";
-constexpr char kMsgUnknownGaType[] = " ## Error: Unknown ga type:%s\n";
-constexpr char kMsgMaxGeneration[] = " ## Error: Max generation must be a positive interger.\n";
-constexpr char kMsgNumIsland[] = " ## Error: Number of island must be a positive interger.\n";
-constexpr char kMsgPopulationLow[] =
-    " ## Error: Island population must be larger than number of variables + 2: %d.\n";
-constexpr char kMsgPopulationHigh[] = " ## Error: Island population must be smaller than equal %d.\n";
-constexpr char kMsgTotalPopulation[] =
-    " ## Error: Total population (number of islands * island population) must be smaller than "
-    "equal %d.\n";
-constexpr char kMsgOneIslandEmigrate[] = "Error: There is a island. Cannot emigrate.\n";
-constexpr char kMsgOneIslandOff[] = "Error: There is a island. Set immigration switch OFF.\n";
-constexpr char kMsgIntegrateGeneration[] =
-    " ## Error: Integrate generation must be a positive interger.\n";
-constexpr char kMsgInterval[] = " ## Error: Immigration interval must be a positive integer.\n";
-constexpr char kMsgRedundantDgaOff[] = " ## Warning: Redundant prameters for DGA(immigration off).\n";
-constexpr char kMsgRedundantDiga[] = " ## Warning: Redundant parameters for DIGA\n";
-constexpr char kMsgImmigrationRate[] = " ## Error: Immigration rate must be in region [0,1]\n";
-constexpr char kMsgRedundantDgaOn[] = " ## Warning: Redundant parameters for DGA(immigration on).\n";
-constexpr char kMsgShortDga[] = " ## Error: Shortage of parameters for DGA(immigration on)\n";
-constexpr char kMsgShortDiga[] = " ## Error: Shortage of parameters for DIGA\n";
-
-// The islands are counted in int everywhere; a total beyond that range cannot be run.
-int set_total_population(gatypeparam &t) {
-    const int64_t total = int64_t{t.numIsland} * t.islandPopulation;
-    if (total > std::numeric_limits<int32_t>::max()) {
-        log_sys(kMsgTotalPopulation, std::numeric_limits<int32_t>::max());
-        return -1;
-    }
-    t.totalPopulation = static_cast<int32_t>(total);
-    return 0;
-}
-
-int set_num_immigrants(gatypeparam &t) {
-    t.numImmigrants = static_cast<int32_t>(t.immigrationRate * t.islandPopulation);
-    return 0;
-}
-
-constexpr auto kMaxGeneration =
-    int_field(&gatypeparam::maxGeneration, 100, at_least(1, kMsgMaxGeneration));
-constexpr auto kFinValue = real_field(&gatypeparam::finValue, -1e-10);
-constexpr auto kNumIsland = int_field(&gatypeparam::numIsland, 3, at_least(1, kMsgNumIsland));
-constexpr auto kIslandPopulation =
-    int_field(&gatypeparam::islandPopulation, 30, at_least(Value::PopulationFloor, kMsgPopulationLow),
-              at_most(qv::kGaMaxPopulation, kMsgPopulationHigh))
-        .and_then(set_total_population);
-// "ON" is the same as RandomSwap; an empty field means RandomSwap even with a single island.
-constexpr auto kImmigrationSwitch = word_field<&gatypeparam::immigrationSwitch>(
-    Field::Immigration, ImmigrationSwitch::RandomSwap, kMsgOneIslandOff,
-    not_on_one_island(ImmigrationSwitch::RandomSwap, kMsgOneIslandEmigrate),
-    not_on_one_island(ImmigrationSwitch::RandomRing, kMsgOneIslandOff));
-constexpr auto kImmigrationInterval =
-    int_field(&gatypeparam::immigrationInterval, 3, at_least(1, kMsgInterval))
-        .absent_when(ImmigrationSwitch::Off, kMsgRedundantDgaOff);
-constexpr auto kImmigrationRate =
-    real_field(&gatypeparam::immigrationRate, 0.1, fraction(kMsgImmigrationRate))
-        .and_then(set_num_immigrants);
-constexpr auto kIntegrateGeneration =   // DIGA: generation of the merge
-    int_field(&gatypeparam::integrateGeneration, 5, at_least(1, kMsgIntegrateGeneration));
-
-constexpr FieldSpec<gatypeparam> kDgaFields[] = {
-    kMaxGeneration,     kFinValue,           kNumIsland,       kIslandPopulation,
-    kImmigrationSwitch, kImmigrationInterval, kImmigrationRate,
-};
-constexpr FieldSpec<gatypeparam> kDigaFields[] = {
-    kMaxGeneration, kFinValue, kNumIsland, kIslandPopulation, kIntegrateGeneration,
-};
-constexpr Variant<gatypeparam> kGaTypes[] = {
-    {code(GaType::DGA), kDgaFields, kMsgRedundantDgaOn,
-     {need_unless(ImmigrationSwitch::Off, 7, kMsgShortDga)}},
-    {code(GaType::DIGA), kDigaFields, kMsgRedundantDiga, {need(5, kMsgShortDiga)}},
-};
-constexpr LineSpec<gatypeparam> kGaTypeLine = {
-    .types = Field::GaType, .setType = Code<&gatypeparam::gaType>::set,
-    .selector = Code<&gatypeparam::immigrationSwitch>::get,
-    .missing = kMsgNoGaType, .empty = kMsgNoGaType, .unknown = kMsgUnknownGaType,
-    .forRga = nullptr, .forBga = nullptr, .variants = kGaTypes,
-};
-
-// ---- DIGENESIS;NORMAL;numElite;selection;tournamentSize; -----------------------------------------
-// ---- DIGENESIS;MGG;numMGGChildren; ---------------------------------------------------------------
-
-constexpr char kMsgNoDigenesis[] = " ## Error: No selected choice: DIGENESIS\n";
-constexpr char kMsgUnknownDigenesis[] = " ## Error: Unknown digenesis type:%s\n";
-constexpr char kMsgEliteNegative[] = " ## Error: Number of elites must be a positive interger or 0.\n";
-constexpr char kMsgEliteAbovePopulation[] =
-    " ## Error: Number of elites must be smaller than island population.\n";
-constexpr char kMsgEliteAboveStay[] = " ## Error: Number of elites must be smaller than (Island "
-                                      "population - Number of immigrants).\n";
-constexpr char kMsgMggChildren[] = " ## Error: Number of MGG's children must be a positive interger.\n";
-constexpr char kMsgMggChildrenHigh[] =
-    " ## Error: Number of MGG's children must be smaller than equal %d.\n";
-constexpr char kMsgUnknownSelection[] = " ## Error: Unknown selection type: %s\n";
-constexpr char kMsgRedundantMgg[] = " ## Warning: Redundand parameters for MGG.\n";
-constexpr char kMsgTournamentSize[] = " ## Error: Tounament Size must be a positive interger.\n";
-constexpr char kMsgRedundantRoulette[] = " ## Warning: Redundant parameters for a roulette selection.\n";
-constexpr char kMsgRedundantRandom[] = " ## Warning: Redundant parameters for a random selection.\n";
-constexpr char kMsgRedundantTournament[] =
-    " ## Warning: Redundant parameters for a tounement selection.\n";
-constexpr char kMsgShortTournament[] =
-    " ## Error: Shortage of parameters for a normal digenesis(Tounament).\n";
-constexpr char kMsgShortNormal[] = " ## Error. Shortage of parameters for a normal digenesis.\n";
-constexpr char kMsgShortMgg[] = " ## Error: Shortage of parameters for MGG.\n";
-
-int select_at_random(digenesisparam &d) {   // MGG chooses its parents at random
-    d.selectionType = SelectionType::Random;
-    return 0;
-}
-
-constexpr auto kNumElite =
-    int_field(&digenesisparam::numElite, Value::NumVariable, at_least(0, kMsgEliteNegative),
-              below(Value::IslandPopulation, kMsgEliteAbovePopulation),
-              below(Value::StayingPopulation, kMsgEliteAboveStay));
-constexpr auto kSelection = word_field<&digenesisparam::selectionType>(
-    Field::Selection, SelectionType::Tournament, kMsgUnknownSelection);
-constexpr auto kTournamentSize =
-    int_field(&digenesisparam::tournamentSize, 2, at_least(1, kMsgTournamentSize))
-        .absent_when(SelectionType::Roulette, kMsgRedundantRoulette)
-        .absent_when(SelectionType::Random, kMsgRedundantRandom);
-constexpr auto kMggChildren =
-    int_field(&digenesisparam::numMGGChildren, Value::MggChildren, at_least(1, kMsgMggChildren),
-              at_most(qv::kGaMaxMggChildren, kMsgMggChildrenHigh))
-        .and_then(select_at_random);
-
-constexpr FieldSpec<digenesisparam> kNormalFields[] = {kNumElite, kSelection, kTournamentSize};
-constexpr FieldSpec<digenesisparam> kMggFields[] = {kMggChildren};
-constexpr Variant<digenesisparam> kDigeneses[] = {
-    {code(DigenesisType::Normal), kNormalFields, kMsgRedundantTournament,
-     {need_if(SelectionType::Tournament, 4, kMsgShortTournament), need(3, kMsgShortNormal)}},
-    {code(DigenesisType::MGG), kMggFields, kMsgRedundantMgg, {need(2, kMsgShortMgg)}},
-};
-constexpr LineSpec<digenesisparam> kDigenesisLine = {
-    .types = Field::Digenesis, .setType = Code<&digenesisparam::digenesisType>::set,
-    .selector = Code<&digenesisparam::selectionType>::get,
-    .missing = kMsgNoDigenesis, .empty = kMsgNoDigenesis, .unknown = kMsgUnknownDigenesis,
-    .forRga = nullptr, .forBga = nullptr, .variants = kDigeneses,
-};
-
-// ---- CROSSOVER;BLX;alpha;  UNDX;alpha;beta;  UNDXm;alpha;beta;m;  SPX;epsilon;  NPOINTS;n;  NONE; -
-
-constexpr char kMsgNoCrossover[] = " ## Error: No selected choice: Crossover type\n";
-constexpr char kMsgUnknownCrossover[] = " ## Error: Unknown crossover type:%s\n";
-constexpr char kMsgCrossoverForRga[] = " ## Error: %s is a crossover for RGA.\n";
-constexpr char kMsgCrossoverForBga[] = " ## Error: %s is a crossover for BGA.\n";
-constexpr char kMsgBlxAlpha[] = " ## Error: BLX's parameter alpha must be positive.\n";
-constexpr char kMsgUndxAlpha[] = " ## Error: UNDX(UNDXm)'s parameter alpha must be positive.\n";
-constexpr char kMsgSpxEpsilon[] = " ## Error: SPX's epsilon must be positive.\n";
-constexpr char kMsgCutPoints[] = " ## Error: N points crossover's 'n' must be a positive interger.\n";
-constexpr char kMsgCutPointsHigh[] =
-    " ## Error: N points crossover's 'n' must be smaller than gene length %d.\n";
-constexpr char kMsgRedundantNoCrossover[] = " ## Warning: Redundant parameters for no crossover.\n";
-constexpr char kMsgUndxBeta[] = " ## Error: UNDX(UNDXm)'s beta must be positive.\n";
-constexpr char kMsgRedundantBlx[] = " ## Warning: Redundant parameters for BLX\n";
-constexpr char kMsgRedundantSpx[] = " ## Warning: Redundant parameters for SPX\n";
-constexpr char kMsgRedundantNPoints[] = " ## Warning: Redundant parameters for N points crossover.\n";
-constexpr char kMsgUndxmM[] = " ## Error: UNDXm's m must be a positive integer.\n";
-constexpr char kMsgUndxmMHigh[] =
-    " ## Error: UNDXm's m must be smaller than equal number of variables.\n";
-constexpr char kMsgRedundantUndx[] = " ## Warning: Redandunt parameters for UNDX.\n";
-constexpr char kMsgRedundantUndxm[] = " ## Warning: Redundant parameters for UNDXm.\n";
-constexpr char kMsgShortBlx[] = " ## Error: Shortage of parameters for BLX.\n";
-constexpr char kMsgShortUndx[] = " ## Error: Shortage of parameters for UNDX.\n";
-constexpr char kMsgShortUndxm[] = " ## Error: Shortage of parameters for UNDXm.\n";
-constexpr char kMsgShortSpx[] = " ## Error: Shortage of parameters for SPX.\n";
-constexpr char kMsgShortNPoints[] = " ## Error: Shortage of parameters for N points crossover.\n";
-
-constexpr FieldSpec<crossoverparam> kBlxFields[] = {
-    real_field(&crossoverparam::alpha, 0.5, positive(kMsgBlxAlpha)),
-};
-constexpr FieldSpec<crossoverparam> kUndxmFields[] = {   // UNDX takes the first two
-    real_field(&crossoverparam::alpha, 1.0, positive(kMsgUndxAlpha)),
-    real_field(&crossoverparam::beta, 0.35, positive(kMsgUndxBeta)),
-    int_field(&crossoverparam::m, Value::UndxmDirections, at_least(1, kMsgUndxmM),
-              at_most(Value::NumVariable, kMsgUndxmMHigh)),
-};
-constexpr FieldSpec<crossoverparam> kSpxFields[] = {
-    real_field(&crossoverparam::alpha, Value::SpxEpsilon, positive(kMsgSpxEpsilon)),
-};
-constexpr FieldSpec<crossoverparam> kNPointsFields[] = {
-    int_field(&crossoverparam::m, 1, at_least(1, kMsgCutPoints),
-              below(Value::GeneLength, kMsgCutPointsHigh)),
-};
-constexpr Variant<crossoverparam> kCrossovers[] = {
-    {code(CrossoverType::BLX), kBlxFields, kMsgRedundantBlx, {need(2, kMsgShortBlx)}},
-    {code(CrossoverType::UNDX), std::span(kUndxmFields).first(2), kMsgRedundantUndx,
-     {need(3, kMsgShortUndx)}},
-    {code(CrossoverType::UNDXm), kUndxmFields, kMsgRedundantUndxm, {need(4, kMsgShortUndxm)}},
-    {code(CrossoverType::SPX), kSpxFields, kMsgRedundantSpx, {need(2, kMsgShortSpx)}},
-    {code(CrossoverType::NPoints), kNPointsFields, kMsgRedundantNPoints,
-     {need(2, kMsgShortNPoints)}},
-    {code(CrossoverType::None), {}, kMsgRedundantNoCrossover},
-};
-constexpr LineSpec<crossoverparam> kCrossoverLine = {
-    .types = Field::Crossover, .setType = Code<&crossoverparam::crossoverType>::set,
-    .selector = nullptr,
-    .missing = kMsgNoCrossover, .empty = kMsgNoCrossover, .unknown = kMsgUnknownCrossover,
-    .forRga = kMsgCrossoverForRga, .forBga = kMsgCrossoverForBga, .variants = kCrossovers,
-};
-
-// ---- MUTATION;type;mutationRate;  FixedUni / FixedNormal: MUTATION;type;mutationRate;width; -------
-
-constexpr char kMsgNoMutation[] = " ## Error: No selected choice: Mutation type\n";
-constexpr char kMsgUnknownMutation[] = " ## Error: Unknown mutation type:%s\n";
-constexpr char kMsgMutationForRga[] = " ## Error: %s is a mutation for RGA.\n";
-constexpr char kMsgMutationForBga[] = " ## Error: %s is a mutation for BGA.\n";
-constexpr char kMsgRedundantNoMutation[] = " ## Warning: Redundant parameters for no mutation.\n";
-constexpr char kMsgMutationRate[] = " ## Error: Mutation rate must be in region [0, 1]\n";
-constexpr char kMsgFixedWidth[] = " ## Error: Fixed width must be positive.\n";
-constexpr char kMsgFixedSd[] = " ## Error: Standard deviation must be positive.\n";
-constexpr char kMsgRedundantRegionUni[] = " ## Warning: Redundant parameters for RegionUni.\n";
-constexpr char kMsgRedundantVariable[] = " ## Warning: Redundant parameters for VariableUni(Normal).\n";
-constexpr char kMsgRedundantBitReverse[] = " ## Warning: Redundant parameters for BitReverse.\n";
-constexpr char kMsgRedundantFixed[] = " ## Warning: Redundant parameters for FixedUni(Normal).\n";
-constexpr char kMsgShortRegionUni[] = " ## Error: Shortage of parameters for RregionUni.\n";
-constexpr char kMsgShortFixed[] = " ## Error: Shortage of parameters for FixedUni(FixedNormal).\n";
-constexpr char kMsgShortVariable[] =
-    " ## Error: Shortage of parameters for VariableUni(VariableNormal).\n";
-constexpr char kMsgShortBitReverse[] = " ## Error: Shortage of parameters for BitReverse.\n";
-
-constexpr auto kMutationRate =
-    real_field(&mutationparam::mutationRate, Value::OnePerGene, fraction(kMsgMutationRate));
-constexpr FieldSpec<mutationparam> kRateFields[] = {kMutationRate};
-constexpr FieldSpec<mutationparam> kFixedUniFields[] = {
-    kMutationRate, real_field(&mutationparam::fixedWidth, 20.0, positive(kMsgFixedWidth)),
-};
-constexpr FieldSpec<mutationparam> kFixedNormalFields[] = {   // the width is a standard deviation
-    kMutationRate, real_field(&mutationparam::fixedWidth, 2.0, positive(kMsgFixedSd)),
-};
-constexpr Variant<mutationparam> kMutations[] = {
-    {code(MutationType::RegionUni), kRateFields, kMsgRedundantRegionUni,
-     {need(2, kMsgShortRegionUni)}},
-    {code(MutationType::FixedUni), kFixedUniFields, kMsgRedundantFixed, {need(3, kMsgShortFixed)}},
-    {code(MutationType::FixedNormal), kFixedNormalFields, kMsgRedundantFixed,
-     {need(3, kMsgShortFixed)}},
-    {code(MutationType::VariableUni), kRateFields, kMsgRedundantVariable,
-     {need(2, kMsgShortVariable)}},
-    {code(MutationType::VariableNormal), kRateFields, kMsgRedundantVariable,
-     {need(2, kMsgShortVariable)}},
-    {code(MutationType::BitReverse), kRateFields, kMsgRedundantBitReverse,
-     {need(2, kMsgShortBitReverse)}},
-    {code(MutationType::None), {}, kMsgRedundantNoMutation},
-};
-constexpr LineSpec<mutationparam> kMutationLine = {
-    .types = Field::Mutation, .setType = Code<&mutationparam::mutationType>::set,
-    .selector = nullptr,
-    .missing = kMsgNoMutation, .empty = kMsgNoMutation, .unknown = kMsgUnknownMutation,
-    .forRga = kMsgMutationForRga, .forBga = kMsgMutationForBga, .variants = kMutations,
-};
-
-static_assert(has_every_variant(kEncodeLine) && has_every_variant(kGaTypeLine) &&
-              has_every_variant(kDigenesisLine) && has_every_variant(kCrossoverLine) &&
-              has_every_variant(kMutationLine));
-
-// ---- The reader of one line ----------------------------------------------------------------------
 
 // The fields of the current line after its keyword, read one at a time. Only pieces ended by a ';'
 // are fields: MyStrtok reports the text after the last ';' as the final piece (-1), which ends the
@@ -583,7 +139,7 @@ bool genes_match(const Keyword *k, EncodeType e, const char *forRga, const char 
 
 // One field into the record: its default when empty, else the converted text, checked.
 template <class R>
-int read_field(const FieldSpec<R> &f, R &rec, const Context &c, const char *text) {
+int read_field(const FieldDef<R> &f, R &rec, const Context &c, const char *text) {
     const bool empty = text[0] == '\0';
     double value = 0.0;
     switch (f.kind) {
@@ -632,7 +188,7 @@ int read_field(const FieldSpec<R> &f, R &rec, const Context &c, const char *text
 // The type word and the fields of its variant; 0 also when the line ends early (`in` then tells
 // how far it got).
 template <class R>
-int read_fields(const LineSpec<R> &line, R &rec, const Context &c, LineFields &in,
+int read_fields(const LineDef<R> &line, R &rec, const Context &c, LineFields &in,
                 const Variant<R> *&variant) {
     if (!in.next()) {
         log_sys("%s", line.missing);
@@ -653,7 +209,7 @@ int read_fields(const LineSpec<R> &line, R &rec, const Context &c, LineFields &i
         if (v.code == k->code) variant = &v;
     }
 
-    for (const FieldSpec<R> &f : variant->fields) {
+    for (const FieldDef<R> &f : variant->fields) {
         if (!in.next()) return 0;
         for (const Absent &a : f.absent) {
             if (a.message != nullptr && line.selector(rec) == a.code) {
@@ -669,7 +225,7 @@ int read_fields(const LineSpec<R> &line, R &rec, const Context &c, LineFields &i
 
 // The rest of a line whose keyword MyStrtok has split off: its fields, then whether there were
 // enough of them. 0, or -1 after the message.
-template <class R> int read_line(const LineSpec<R> &line, R &rec, const Context &c) {
+template <class R> int read_line(const LineDef<R> &line, R &rec, const Context &c) {
     LineFields in;
     const Variant<R> *variant = nullptr;
     if (read_fields(line, rec, c, in, variant) != 0) return -1;
@@ -772,6 +328,7 @@ int read_keyword_line(gaparam *param, char *line, bool (&seen)[static_cast<int>(
 }
 
 }  // namespace
+
 
 int InitializeParam(gaparam *param) {
     std::memset(param, 0, sizeof(*param));
