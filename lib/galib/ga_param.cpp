@@ -17,11 +17,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <memory>
 #include <vector>
 
 #include "ga_keywords.h"
 #include "ga_param_fields.h"
+#include "quorvant/common/file_owner.h"
 #include "quorvant/common/logUtil.h"
 #include "quorvant/galib/ga_param.h"
 #include "quorvant/galib/ga_types.h"
@@ -265,10 +265,6 @@ constexpr LineKeyword kLineKeywords[] = {
     {"CROSSOVER", Line::Crossover}, {"MUTATION", Line::Mutation},
 };
 
-struct FileCloser {
-    void operator()(FILE *fp) const { std::fclose(fp); }
-};
-
 // One physical line, with its newline, into buf (size bytes). 1 when a line was read, 0 at the end
 // of the file, -1 when the line does not fit (it is then not read any further).
 int read_physical_line(FILE *fp, char *buf, int size) {
@@ -385,7 +381,7 @@ int set_mutation_param(mutationparam *mutation, const gaencodeparam *encode) {
 
 int SetParamsFromFile(gaparam *param) {
     const char *name = param->ioParam.paramFileName;
-    std::unique_ptr<FILE, FileCloser> fp(std::fopen(name, "r"));
+    qv::File fp(qv::open_file(name, "r"));
     if (!fp) {
         log_sys(kMsgCannotOpen, name);
         return -1;
