@@ -92,7 +92,7 @@ public:
                           std::to_string(nprocs) + " " + shellQuoted(program);
         bool named = false;
         for (const auto &a : args) {
-            cmd += " " + shellQuoted(a);
+            cmd.append(" ").append(shellQuoted(a));
             named = named || a.find(dir.string()) != std::string::npos;
         }
         cmd += " > " + std::string(kLogName) + " 2>&1";

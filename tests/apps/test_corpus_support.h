@@ -109,7 +109,7 @@ protected:
     RunResult simulate(const std::vector<std::string> &args, int nprocs = 1, int seconds = 120) {
         std::string cmd = launchEnv() + QV_MPIEXEC + " -n " + std::to_string(nprocs) + " " +
                           quote(simulatorPath());
-        for (const auto &a : args) cmd += " " + quote(a);
+        for (const auto &a : args) cmd.append(" ").append(quote(a));
         return shell(cmd, seconds);
     }
 

@@ -181,7 +181,9 @@ TEST_F(GaRun, ASeededRunIsReproducibleAndItsReportsParse) {
         double previous = HUGE_VAL;
         for (int k = 0; k < 24; ++k) {   // 2 islands of 12, each best first
             const std::string &row = all[i + 5 + k];
-            EXPECT_EQ(row.rfind("[" + std::to_string(k / 12) + "][" + std::to_string(k % 12) + "], ", 0), 0u) << row;
+            std::string id = "[";
+            id.append(std::to_string(k / 12)).append("][").append(std::to_string(k % 12)).append("], ");
+            EXPECT_EQ(row.rfind(id, 0), 0u) << row;
             const double f = numbers(row.substr(row.find("], ") + 3))[0];
             if (k % 12 != 0) {
                 EXPECT_LE(f, previous);

@@ -128,7 +128,7 @@ protected:
         std::string cmd = "cd " + quote(dir.string()) + " && ASAN_OPTIONS=\"$ASAN_OPTIONS:detect_leaks=0\" " +
                           QV_MPIEXEC + " -n " + std::to_string(nprocs) +
                           " " + quote(std::string(QV_BINARY_DIR) + "/bin/" + program);
-        for (const auto &a : args) cmd += " " + quote(a);
+        for (const auto &a : args) cmd.append(" ").append(quote(a));
         cmd += " > run.log 2>&1";
         const int rc = std::system(cmd.c_str());
         RunResult r;
