@@ -204,7 +204,7 @@ int main() {
     std::printf("time %d\n", qv_sbml_time_index);
 }
 )";
-    r = run(std::string("'") + QV_CXX_COMPILER + "' -std=c++20 -O1 -I'" + QV_SOURCE_DIR +
+    r = run(std::string("'") + QV_CXX_COMPILER + "' -std=c++20 -O1 " + QV_MODEL_SANITIZE + " -I'" + QV_SOURCE_DIR +
             "/include' out/model.cpp driver.cpp '" + QV_SBML_RUNTIME_ARCHIVE + "' -o driver && ./driver");
     ASSERT_EQ(r.status, 0) << r.err;
     // Reaction 'for' runs at y_force * int * p * (local a_very_long_parameter_name_1 = 1)
