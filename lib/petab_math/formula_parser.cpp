@@ -71,6 +71,21 @@ private:
         Level &operator=(const Level &) = delete;
         Parser &p;
     };
+    // A left-to-right chain of an operator the trees do not flatten (/, comparisons, && and ||)
+    // nests one level per operator: a/b/c is (a/b)/c. Counted like nesting, for the chain's rest.
+    struct Chain {
+        explicit Chain(Parser &p) : p(p) {}
+        ~Chain() { p.depth_ -= n; }
+        Chain(const Chain &) = delete;
+        Chain &operator=(const Chain &) = delete;
+        bool longer() {
+            ++n;
+            ++p.depth_;
+            return !p.too_deep();
+        }
+        Parser &p;
+        int n = 0;
+    };
     bool too_deep() {
         if (depth_ <= kMaxFormulaDepth) return false;
         std::string s = "formula nested deeper than ";
@@ -82,7 +97,9 @@ private:
     // a && b, a || b: one level, left to right.
     bool logic(sb::Expr &out) {
         if (!comparison(out)) return false;
+        Chain chain(*this);
         while (tok_.kind == Tok::And || tok_.kind == Tok::Or) {
+            if (!chain.longer()) return false;
             const sb::Op op = tok_.kind == Tok::And ? sb::Op::And : sb::Op::Or;
             advance();
             sb::Expr rhs;
@@ -94,6 +111,7 @@ private:
 
     bool comparison(sb::Expr &out) {
         if (!additive(out)) return false;
+        Chain chain(*this);
         for (;;) {
             sb::Op op;
             switch (tok_.kind) {
@@ -105,6 +123,7 @@ private:
             case Tok::Ne: op = sb::Op::Ne; break;
             default: return true;
             }
+            if (!chain.longer()) return false;
             advance();
             sb::Expr rhs;
             if (!additive(rhs)) return false;
@@ -112,27 +131,38 @@ private:
         }
     }
 
+    // Sums and products are gathered and built once: the constructors flatten, and adding one term
+    // at a time would copy the sum so far at every step.
     bool additive(sb::Expr &out) {
         if (!multiplicative(out)) return false;
+        if (tok_.kind != Tok::Plus && tok_.kind != Tok::Minus) return true;
+        std::vector<sb::Expr> terms{out};
         while (tok_.kind == Tok::Plus || tok_.kind == Tok::Minus) {
             const bool minus = tok_.kind == Tok::Minus;
             advance();
             sb::Expr rhs;
             if (!multiplicative(rhs)) return false;
-            out = minus ? sb::sub(out, rhs) : sb::add(out, rhs);
+            terms.push_back(minus ? sb::neg(rhs) : rhs);
         }
+        out = sb::add(std::move(terms));
         return true;
     }
 
     bool multiplicative(sb::Expr &out) {
         if (!unary(out)) return false;
+        if (tok_.kind != Tok::Star && tok_.kind != Tok::Slash) return true;
+        std::vector<sb::Expr> factors{out};
+        Chain chain(*this);
         while (tok_.kind == Tok::Star || tok_.kind == Tok::Slash) {
             const bool divide = tok_.kind == Tok::Slash;
+            if (divide && !chain.longer()) return false;
             advance();
             sb::Expr rhs;
             if (!unary(rhs)) return false;
-            out = divide ? sb::div(out, rhs) : sb::mul(out, rhs);
+            if (divide) factors = {sb::div(sb::mul(std::move(factors)), rhs)};
+            else factors.push_back(rhs);
         }
+        out = sb::mul(std::move(factors));
         return true;
     }
 

@@ -186,4 +186,11 @@ TEST(PetabMath, HostileNestingIsRefusedNotRecursedInto) {
     EXPECT_EQ(pm::parse_formula(repeat("-", 100000) + "1", symbols.resolver(), e), refused + "201");
     EXPECT_EQ(pm::parse_formula(repeat("exp(", 100000), symbols.resolver(), e), refused + "801");
     EXPECT_EQ(pm::parse_formula(repeat("2^", 100000) + "2", symbols.resolver(), e), refused + "401");
+    // Long chains of operators that nest rather than flatten: refused; sums and products are flat.
+    EXPECT_EQ(pm::parse_formula(repeat("a / ", 100000) + "a", symbols.resolver(), e), refused + "801");
+    EXPECT_EQ(pm::parse_formula(repeat("a < ", 100000) + "a", symbols.resolver(), e), refused + "801");
+    EXPECT_EQ(pm::parse_formula(repeat("a && ", 100000) + "a", symbols.resolver(), e), refused + "1001");
+    EXPECT_EQ(pm::parse_formula(repeat("a * ", 100000) + "a", symbols.resolver(), e), "");
+    EXPECT_EQ(pm::parse_formula(repeat("a + ", 100000) + "a", symbols.resolver(), e), "");
+    EXPECT_EQ(pm::parse_formula(repeat("(a / a / a) / ", 150) + "a", symbols.resolver(), e), "");
 }

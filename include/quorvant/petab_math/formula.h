@@ -8,7 +8,7 @@
 //   * /                                (left to right)
 //   unary + - !                        (prefix)
 //   a ^ b, a ** b                      (right to left; the exponent may carry a unary sign: 3^-2)
-//   numbers, identifiers, true, false, inf, nan, f(args...), (expr)
+//   numbers (1, 1.5, .5, 1., 1e-3, 2E+4), identifiers, true, false, inf, nan, f(args...), (expr)
 // so -2^4 is -16 and true || false && false is (true || false) && false. Truth values are the
 // doubles 1 and 0; a number used as a truth value is true when it is non-zero. inf, nan, true and
 // false are recognised in any letter case. Functions the trees lack are written with those they
