@@ -63,7 +63,7 @@ private:
         return at_column(std::move(s), tok_.column);
     }
 
-    // Counts one more nested level for the lifetime of the guard; refuses beyond the limit.
+    // Counts one more nested level for the lifetime of the guard (too_deep refuses past the limit).
     struct Level {
         explicit Level(Parser &p) : p(p) { ++p.depth_; }
         ~Level() { --p.depth_; }
