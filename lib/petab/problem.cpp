@@ -29,8 +29,9 @@ std::string read_tables(const std::vector<std::string> &paths, std::vector<TsvTa
     return "";
 }
 
+// "PATH:LINE" of a row of the file'th table of a kind.
 std::string at(const std::vector<std::string> &paths, int file, int line) {
-    return cat(paths[static_cast<size_t>(file)], ":", std::to_string(line), ": ");
+    return cat(paths[static_cast<size_t>(file)], ":", std::to_string(line));
 }
 
 // Checks between tables: placeholders and condition targets are not parameters of the parameter
@@ -42,13 +43,13 @@ std::string cross_checks(const Problem &p) {
             for (const std::string &ph : *list)
                 if (int i = p.find_parameter(ph); i >= 0)
                     return cat(at(fs.parameters, p.parameters[static_cast<size_t>(i)].file, p.parameters[static_cast<size_t>(i)].line),
-                               "'", ph, "' is a placeholder of observable '", o.id, "' (", at(fs.observables, o.file, o.line),
+                               ": '", ph, "' is a placeholder of observable '", o.id, "' (", at(fs.observables, o.file, o.line),
                                ") and must not be in the parameter table");
     for (const Condition &c : p.conditions)
         for (const Change &ch : c.changes)
             if (int i = p.find_parameter(ch.target); i >= 0)
                 return cat(at(fs.parameters, p.parameters[static_cast<size_t>(i)].file, p.parameters[static_cast<size_t>(i)].line),
-                           "'", ch.target, "' is set by condition '", c.id, "' (", at(fs.conditions, c.file, ch.line),
+                           ": '", ch.target, "' is set by condition '", c.id, "' (", at(fs.conditions, c.file, ch.line),
                            ") and must not be in the parameter table");
     if (p.version < 2) return "";
     struct Def {
@@ -60,7 +61,7 @@ std::string cross_checks(const Problem &p) {
     auto define = [&](std::string_view id, Def d) -> std::string {
         auto [it, fresh] = defs.emplace(id, d);
         if (fresh) return "";
-        return cat(at(*d.paths, d.file, d.line), d.kind, " id '", id, "' is already the id of a ", it->second.kind, " (",
+        return cat(at(*d.paths, d.file, d.line), ": ", d.kind, " id '", id, "' is already the id of a ", it->second.kind, " (",
                    at(*it->second.paths, it->second.file, it->second.line), ")");
     };
     for (const ProblemParameter &x : p.parameters)

@@ -59,10 +59,11 @@ struct Reader {
         return "";
     }
 
-    std::string required(const YAML::Node &map, std::string_view key, YAML::Node &out) const {
-        out = map[std::string(key)];
-        if (!out) return cat(at(map), "missing '", key, "'");
-        return "";
+    // Assigning to a YAML::Node writes into the node it refers to: the found node is returned by
+    // construction instead.
+    std::string missing(const YAML::Node &map, std::string_view key) const {
+        if (map[std::string(key)]) return "";
+        return cat(at(map), "missing '", key, "'");
     }
 };
 
@@ -78,11 +79,12 @@ std::string read_v1(const Reader &r, const YAML::Node &root, ProblemFiles &out) 
         const std::string k = kv.first.as<std::string>();
         if (!known(kKeysV1, k)) out.notes.push_back(cat(r.at(kv.first), "key '", k, "' ignored"));
     }
-    YAML::Node params, problems;
-    if (std::string err = r.required(root, "parameter_file", params); !err.empty()) return err;
+    if (std::string err = r.missing(root, "parameter_file"); !err.empty()) return err;
+    const YAML::Node params = root["parameter_file"];
     if (std::string err = r.files(params, "parameter_file", true, out.parameters); !err.empty()) return err;
     if (out.parameters.empty()) return cat(r.at(params), "'parameter_file' names no file");
-    if (std::string err = r.required(root, "problems", problems); !err.empty()) return err;
+    if (std::string err = r.missing(root, "problems"); !err.empty()) return err;
+    const YAML::Node problems = root["problems"];
     if (!problems.IsSequence() || problems.size() == 0)
         return cat(r.at(problems), "'problems' must be a list of one problem");
     if (problems.size() > 1)
@@ -103,8 +105,8 @@ std::string read_v1(const Reader &r, const YAML::Node &root, ProblemFiles &out) 
                           {"measurement_files", &out.measurements},
                           {"observable_files", &out.observables}};
     for (const List &l : lists) {
-        YAML::Node n;
-        if (std::string err = r.required(p, l.key, n); !err.empty()) return err;
+        if (std::string err = r.missing(p, l.key); !err.empty()) return err;
+        const YAML::Node n = p[std::string(l.key)];
         if (std::string err = r.files(n, l.key, false, *l.dst); !err.empty()) return err;
         if (l.dst->empty()) return cat(r.at(n), "'", l.key, "' names no file");
     }
@@ -121,17 +123,17 @@ std::string read_v2(const Reader &r, const YAML::Node &root, ProblemFiles &out) 
         if (!is_identifier(id.Scalar())) return cat(r.at(id), "problem id '", id.Scalar(), "' is not a valid identifier");
         out.id = id.Scalar();
     }
-    YAML::Node models;
-    if (std::string err = r.required(root, "model_files", models); !err.empty()) return err;
+    if (std::string err = r.missing(root, "model_files"); !err.empty()) return err;
+    const YAML::Node models = root["model_files"];
     if (!models.IsMap() || models.size() == 0) return cat(r.at(models), "'model_files' must map model ids to models");
     for (const auto &kv : models) {
         const std::string id = kv.first.as<std::string>();
         if (!is_identifier(id)) return cat(r.at(kv.first), "model id '", id, "' is not a valid identifier");
         const YAML::Node &m = kv.second;
         if (!m.IsMap()) return cat(r.at(m), "model '", id, "' must have a location and a language");
-        YAML::Node loc, lang;
-        if (std::string err = r.required(m, "location", loc); !err.empty()) return err;
-        if (std::string err = r.required(m, "language", lang); !err.empty()) return err;
+        if (std::string err = r.missing(m, "location"); !err.empty()) return err;
+        if (std::string err = r.missing(m, "language"); !err.empty()) return err;
+        const YAML::Node loc = m["location"], lang = m["language"];
         if (!lang.IsScalar() || lang.Scalar() != "sbml")
             return cat(r.at(lang), "model '", id, "' is in language '", lang.IsScalar() ? lang.Scalar() : "?",
                        "'; only sbml models are read");
@@ -147,7 +149,7 @@ std::string read_v2(const Reader &r, const YAML::Node &root, ProblemFiles &out) 
                           {"measurement_files", &out.measurements, true}, {"condition_files", &out.conditions, false},
                           {"experiment_files", &out.experiments, false},  {"mapping_files", &out.mappings, false}};
     for (const List &l : lists) {
-        YAML::Node n = root[std::string(l.key)];
+        const YAML::Node n = root[std::string(l.key)];
         if (!n) {
             if (l.needed) return cat(r.at(root), "missing '", l.key, "'");
             continue;
