@@ -8,6 +8,10 @@ namespace qv::sbml {
 
 namespace {
 
+// How the printing under way writes parameter leaves.
+thread_local ParamLeaves param_leaves = ParamLeaves::Record;
+thread_local int param_array_size = 0;
+
 // Every sub-expression that is not a leaf is parenthesised: the output is compiled, not read, and
 // the compiler does not care about the extra parentheses.
 void print(const Expr &e, std::string &out);
@@ -92,7 +96,12 @@ void print(const Expr &e, std::string &out) {
     switch (e->op) {
     case Op::Const: print_number(e->value, out); return;
     case Op::State: out += "y[" + std::to_string(e->index) + "]"; return;
-    case Op::Param: out += "p->val[" + std::to_string(e->index) + "][1]"; return;
+    case Op::Param:
+        if (param_leaves == ParamLeaves::Array && param_array_size > 0 && e->index >= param_array_size)
+            out += "q[" + std::to_string(e->index - param_array_size) + "]";
+        else if (param_leaves == ParamLeaves::Array) out += "P[" + std::to_string(e->index) + "]";
+        else out += "p->val[" + std::to_string(e->index) + "][1]";
+        return;
     case Op::Inter: out += "a[" + std::to_string(e->index) + "]"; return;
     case Op::Add: print_list(a, " + ", out); return;
     case Op::Mul: print_list(a, " * ", out); return;
@@ -148,9 +157,12 @@ void print(const Expr &e, std::string &out) {
 
 }  // namespace
 
-std::string to_c(const Expr &e) {
+std::string to_c(const Expr &e, ParamLeaves params, int array_size) {
+    param_leaves = params;
+    param_array_size = array_size;
     std::string out;
     print(e, out);
+    param_leaves = ParamLeaves::Record;
     return out;
 }
 

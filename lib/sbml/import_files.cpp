@@ -65,8 +65,8 @@ std::string write_file(const std::filesystem::path &tmp, const std::string &text
 
 }  // namespace
 
-std::string write_import(const std::string &outdir, const ImportedModel &m, const DataSet *data,
-                         const ImportOptions &opts) {
+std::string write_generated(const std::string &outdir, const std::vector<GeneratedFile> &generated, bool force,
+                            const std::string &tool) {
     namespace fs = std::filesystem;
     std::error_code ec;
     fs::create_directories(outdir, ec);
@@ -77,11 +77,11 @@ std::string write_import(const std::string &outdir, const ImportedModel &m, cons
         std::string text;
         fs::path tmp;
     };
-    Output files[2] = {{fs::path(outdir) / "model.cpp", "//", model_source(m, data), {}},
-                       {fs::path(outdir) / "model.in", "#", model_input(m, opts), {}}};
+    std::vector<Output> files;
+    for (const auto &g : generated) files.push_back({fs::path(outdir) / g.name, g.comment, g.text, {}});
     for (auto &f : files) {
-        if (fs::exists(f.path, ec) && !opts.force && !unedited(f.path, f.comment))
-            return f.path.string() + " was changed after sbml_import wrote it (or was not written by it); "
+        if (fs::exists(f.path, ec) && !force && !unedited(f.path, f.comment))
+            return f.path.string() + " was changed after " + tool + " wrote it (or was not written by it); "
                                      "--force overwrites it";
         f.text += fingerprint_line(f.comment, f.text);
         f.tmp = f.path;
@@ -93,16 +93,23 @@ std::string write_import(const std::string &outdir, const ImportedModel &m, cons
         for (auto &g : files) fs::remove(g.tmp, ec);
         return err;
     }
-    for (size_t k = 0; k < std::size(files); ++k) {
+    for (size_t k = 0; k < files.size(); ++k) {
         fs::rename(files[k].tmp, files[k].path, ec);
         if (!ec) continue;
         std::string err = files[k].path.string() + ": cannot replace the file";
-        if (k > 0) err += " (" + files[0].path.string() + " was replaced: import again to write both files)";
+        if (k > 0) err += " (" + files[0].path.string() + " was replaced: import again to write " +
+                          (files.size() == 2 ? "both files)" : "every file)");
         std::error_code ignored;
         for (auto &g : files) fs::remove(g.tmp, ignored);
         return err;
     }
     return "";
+}
+
+std::string write_import(const std::string &outdir, const ImportedModel &m, const DataSet *data,
+                         const ImportOptions &opts) {
+    return write_generated(outdir, {{"model.cpp", "//", model_source(m, data)}, {"model.in", "#", model_input(m, opts)}},
+                           opts.force, "sbml_import");
 }
 
 }  // namespace qv::sbml

@@ -14,10 +14,11 @@ namespace {
 
 // How one value at the start is computed: value, then times or over the compartment size.
 struct StartRule {
-    enum class Scale { None, TimesSize, OverSize };
+    using Scale = StartStep::Scale;
     Expr value;
     Scale scale = Scale::None;
     Expr size;
+    bool attribute = false;
 };
 
 // The values the start state is made of, numbered together: states 1..n as 0..n-1, then the
@@ -107,16 +108,18 @@ void initial_values(Translation &t) {
     StartGraph g(out);
     using Scale = StartRule::Scale;
     // Attributes.
-    for (size_t k = 0; k < out.states.size(); ++k) g.rule(k).value = constant(out.states[k].initial);
+    for (size_t k = 0; k < out.states.size(); ++k) g.rule(k) = {constant(out.states[k].initial), Scale::None, nullptr, true};
     out.states.back().initial = t.opts.t_start;
     g.rule(out.states.size() - 1).value = constant(t.opts.t_start);
-    for (size_t k = 0; k < out.params.size(); ++k) g.rule(g.param_node(static_cast<int>(k) + 1)).value = constant(out.params[k].value);
+    for (size_t k = 0; k < out.params.size(); ++k)
+        g.rule(g.param_node(static_cast<int>(k) + 1)) = {constant(out.params[k].value), Scale::None, nullptr, true};
     for (size_t k = 0; k < out.inters.size(); ++k) g.rule(g.inter_node(static_cast<int>(k))).value = out.inters[k].def;
     for (const auto &[id, k] : t.state_of) {
         if (t.ia_targets.count(id)) continue;
         const Species *s = t.model.getSpecies(id);
         const bool amount = t.state_is_amount.at(id);
         StartRule &r = g.rule(g.state_node(k));
+        r.attribute = true;
         r.size = t.symbols.at(s->getCompartment());
         if (s->isSetInitialAmount()) {
             r.value = constant(s->getInitialAmount());
@@ -135,16 +138,32 @@ void initial_values(Translation &t) {
         else if (leaf->op == Op::Param) node = g.param_node(leaf->index);
         else refuse("initial assignment for " + in_quotes(a.symbol) + " (an assignment rule gives its value)");
         StartRule &r = g.rule(node);
-        r = {a.value, Scale::None, nullptr};
+        r = {a.value, Scale::None, nullptr, false};
         const Species *s = t.model.getSpecies(a.symbol);
         if (s && t.state_is_amount.count(a.symbol) && t.state_is_amount.at(a.symbol) && !s->getHasOnlySubstanceUnits())
-            r = {a.value, Scale::TimesSize, t.symbols.at(s->getCompartment())};   // a concentration, held as amount
+            r = {a.value, Scale::TimesSize, t.symbols.at(s->getCompartment()), false};   // a concentration, held as amount
     }
 
     std::vector<double> y(out.states.size() + 1, 0.0), p(out.params.size() + 1, 0.0), inter(out.inters.size(), 0.0);
     const Values v{y, p, inter};
     const size_t n = out.states.size(), np = out.params.size();
-    for (size_t node : dependency_order(g, out)) {
+    const std::vector<size_t> order = dependency_order(g, out);
+    if (t.opts.for_estimation) {
+        out.start_steps.clear();
+        for (size_t node : order) {
+            const StartRule &r = g.rule(node);
+            StartStep st;
+            if (node < n) st.kind = StartStep::Kind::State, st.index = static_cast<int>(node) + 1;
+            else if (node < n + np) st.kind = StartStep::Kind::Param, st.index = static_cast<int>(node - n) + 1;
+            else st.kind = StartStep::Kind::Inter, st.index = static_cast<int>(node - n - np);
+            st.attribute = r.attribute;
+            st.value = r.value;
+            st.scale = r.scale;
+            st.size = r.size;
+            out.start_steps.push_back(st);
+        }
+    }
+    for (size_t node : order) {
         const StartRule &r = g.rule(node);
         double x = eval(r.value, v);
         if (r.scale == Scale::TimesSize) x *= eval(r.size, v);

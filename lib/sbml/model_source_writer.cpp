@@ -89,6 +89,12 @@ extern "C" int QvUsrFitness(double **solution, int numSteps, int numVar, int sta
 
 }  // namespace
 
+std::string math_helpers() {
+    return "[[maybe_unused]] double qv_sign(double x) { return x > 0.0 ? 1.0 : (x < 0.0 ? -1.0 : 0.0); }\n"
+           "[[maybe_unused]] double qv_factorial(double x) { return std::tgamma(x + 1.0); }\n"
+           "[[maybe_unused]] double qv_quotient(double a, double b) { return std::trunc(a / b); }\n";
+}
+
 std::string model_source(const ImportedModel &m, const DataSet *data) {
     const size_t n = m.states.size(), na = m.inters.size(), no = m.observables.size();
     std::string s = header_comment(m);
@@ -110,10 +116,9 @@ namespace {
 // The record the equations last ran with: the fitness observes parameters and rule values with it.
 [[maybe_unused]] parameter *qv_current_param = nullptr;
 
-[[maybe_unused]] double qv_sign(double x) { return x > 0.0 ? 1.0 : (x < 0.0 ? -1.0 : 0.0); }
-[[maybe_unused]] double qv_factorial(double x) { return std::tgamma(x + 1.0); }
-[[maybe_unused]] double qv_quotient(double a, double b) { return std::trunc(a / b); }
-
+)";
+    s += math_helpers();
+    s += R"(
 // Assignment-rule values and reaction rates at state y.
 inline void qv_intermediates([[maybe_unused]] const double *y, [[maybe_unused]] const parameter *p,
                              [[maybe_unused]] double *a) {

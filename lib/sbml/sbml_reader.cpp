@@ -4,6 +4,7 @@
 #include <cctype>
 #include <filesystem>
 #include <memory>
+#include <sstream>
 
 #include <sbml/SBMLTypes.h>
 #include <sbml/conversion/ConversionProperties.h>
@@ -89,6 +90,29 @@ void check_refusals(const Model &model, std::vector<std::string> &notes) {
         notes.push_back("constraint " + label(model.getConstraint(i), i) + " is not checked during simulations");
 }
 
+// Whether any element of the document carries something of the package: elements of its own, or
+// attributes the package adds to core elements.
+bool package_used(SBMLDocument &doc, const std::string &name) {
+    std::unique_ptr<List> all(doc.getAllElements());
+    std::vector<SBase *> elements{&doc};
+    if (doc.getModel()) elements.push_back(doc.getModel());
+    for (unsigned i = 0; all && i < all->getSize(); ++i) elements.push_back(static_cast<SBase *>(all->get(i)));
+    for (SBase *e : elements) {
+        if (e->getPackageName() == name) return true;
+        SBasePlugin *plugin = e->getPlugin(name);
+        if (!plugin) continue;
+        std::unique_ptr<List> own(plugin->getAllElements());
+        if (own && own->getSize() > 0) return true;
+        // The document's own attribute of a package only says whether it is required.
+        if (e == &doc) continue;
+        std::ostringstream text;
+        XMLOutputStream stream(text, "UTF-8", false);
+        plugin->writeAttributes(stream);
+        if (text.str().find_first_not_of(" \t\r\n") != std::string::npos) return true;
+    }
+    return false;
+}
+
 void convert_or_fail(SBMLDocument &doc, const char *option, const std::string &what) {
     ConversionProperties props;
     props.addOption(option, true);
@@ -112,7 +136,12 @@ void read_document(const std::string &path, const ImportOptions &opts, ImportedM
         const std::string uri = doc->getPlugin(i)->getURI();
         if (doc->getLevel() < 3 || uri == SBMLNamespaces::getSBMLNamespaceURI(doc->getLevel(), doc->getVersion()))
             continue;
-        if (doc->isPackageEnabled(name)) refuse("package '" + name + "' (SBML packages are not supported)");
+        if (!doc->isPackageEnabled(name)) continue;
+        if (opts.for_estimation && !package_used(*doc, name)) {
+            out.notes.push_back("package '" + name + "' is declared but not used: ignored");
+            continue;
+        }
+        refuse("package '" + name + "' (SBML packages are not supported)");
     }
     if (doc->getNumUnknownPackages() > 0)
         refuse("package '" + doc->getUnknownPackagePrefix(0) + "' (SBML packages are not supported)");

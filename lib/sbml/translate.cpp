@@ -14,8 +14,8 @@ constexpr int kMaxStates = qv::kMaxVar;          // N_VAR
 constexpr size_t kMaxTreeSize = 200000;          // a right-hand side with its rules substituted, as a tree
 constexpr size_t kMaxTreeDepth = 3000;           // and its nesting (printing and differentiating recurse)
 
-void check_counts(const ImportedModel &out) {
-    if (static_cast<int>(out.params.size()) > kMaxParams)
+void check_counts(const ImportedModel &out, const ImportOptions &opts) {
+    if (!opts.for_estimation && static_cast<int>(out.params.size()) > kMaxParams)
         refuse("the model has " + std::to_string(out.params.size()) +
                " compartments, parameters and local parameters (a model input file holds at most " +
                std::to_string(kMaxParams) + ")");
@@ -49,11 +49,13 @@ void translate(Model &model, const ImportOptions &opts, ImportedModel &out) {
     fluxes_to_concentrations(t);
     read_rules(t);
     read_initial_assignments(t);
-    check_counts(out);
+    check_counts(out, opts);
     order_intermediates(t);
     check_sizes(out);
     initial_values(t);
-    check_start_state(t);
+    // An estimation problem sets the start state per condition and evaluation; what the file's own
+    // values give is checked when it is simulated.
+    if (!opts.for_estimation) check_start_state(t);
 }
 
 }  // namespace qv::sbml::detail

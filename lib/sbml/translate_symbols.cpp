@@ -50,6 +50,7 @@ void declare_species(Translation &t, const Species *s) {
         t.state_of[id] = k;
         t.state_is_amount[id] = amount;
         sym = held_as_amount ? div(state(k), size) : state(k);
+        if (held_as_amount && !only_amount) t.out.states[static_cast<size_t>(k) - 1].size = size;
         if (held_as_amount) {
             ob.amount = state(k);
             ob.concentration = sym;

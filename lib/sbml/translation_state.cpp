@@ -52,7 +52,7 @@ int Translation::add_param(const std::string &preferred, const std::string &id, 
 }
 
 int Translation::add_state(const std::string &id, const std::string &what, double initial) {
-    out.states.push_back({id, what, initial, nullptr});
+    out.states.push_back({id, what, initial, nullptr, nullptr});
     rhs_terms.push_back(constant(0.0));
     return static_cast<int>(out.states.size());
 }

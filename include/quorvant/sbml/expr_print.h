@@ -8,8 +8,14 @@
 
 namespace qv::sbml {
 
-// C source of e: states as y[k], parameters as p->val[k][1], intermediates as a[k].
-std::string to_c(const Expr &e);
+// How parameter leaves are written: as the model's parameter record p->val[k][1], or as P[k] of
+// an array of parameter values (the models of estimation problems, whose conditions set them).
+enum class ParamLeaves { Record, Array };
+
+// C source of e: states as y[k], parameters as p->val[k][1] (or P[k]), intermediates as a[k].
+// With ParamLeaves::Array, parameters beyond the first array_size - 1 (the values an estimation
+// problem gives per measurement) are written as q[k - array_size].
+std::string to_c(const Expr &e, ParamLeaves params = ParamLeaves::Record, int array_size = 0);
 
 }  // namespace qv::sbml
 

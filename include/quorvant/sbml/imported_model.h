@@ -25,6 +25,12 @@ struct ImportOptions {
     double atol = 1.0e-12;        // NDF absolute tolerance
     double rtol = 1.0e-6;         // NDF relative tolerance
     bool force = false;           // overwrite files edited after they were generated
+    // For an estimation problem (PEtab), whose conditions and parameters change the start state of
+    // every simulation: no limit on the number of parameters (the problem's own files hold them),
+    // the start rules kept for run time (ImportedModel::start_steps), no refusal of a start state
+    // that is not finite at the file's values, and packages that a file declares but never uses
+    // accepted.
+    bool for_estimation = false;
 };
 
 // One named value of the model input file (an SBML compartment size, parameter or local parameter).
@@ -40,6 +46,9 @@ struct ImportedState {
     std::string what;   // for the comments of the generated source, e.g. "species amount"
     double initial = 0.0;
     Expr rhs;           // dy/dt; may read intermediates
+    // A species held as an amount whose SBML value is a concentration: the compartment size, so
+    // that state = value * size (null for every other state: state = value).
+    Expr size;
 };
 
 // One intermediate a[k]: an assignment-rule value or a reaction rate, in evaluation order.
@@ -58,6 +67,19 @@ struct Observable {
     Expr concentration;
 };
 
+// One step of computing the start state, in dependency order: a state, a parameter or an
+// intermediate, from its attribute or its initial assignment (or an intermediate's definition).
+struct StartStep {
+    enum class Kind { State, Param, Inter };
+    enum class Scale { None, TimesSize, OverSize };
+    Kind kind = Kind::State;
+    int index = 0;              // state or parameter 1.., intermediate 0..
+    bool attribute = false;     // the value is the element's attribute (no formula)
+    Expr value;
+    Scale scale = Scale::None;
+    Expr size;
+};
+
 struct ImportedModel {
     std::string model_id;
     std::string source;            // the SBML file as given
@@ -66,6 +88,7 @@ struct ImportedModel {
     std::vector<ImportedInter> inters;
     std::vector<Observable> observables;
     std::vector<std::string> notes;        // notices for the user (constructs without effect)
+    std::vector<StartStep> start_steps;    // only with ImportOptions::for_estimation
     int time_index() const { return static_cast<int>(states.size()); }
 };
 

@@ -8,6 +8,10 @@
 
 namespace qv::sbml {
 
+// The helper functions the printed expressions call (to_c), for a generated source's anonymous
+// namespace.
+std::string math_helpers();
+
 // The source text; data (may be null) gives the measurements the fitness scores against.
 std::string model_source(const ImportedModel &m, const DataSet *data);
 
