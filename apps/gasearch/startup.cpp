@@ -103,6 +103,7 @@ int receiveModelCopy(const std::string &localName) {
 int readModel(gaparam *param, const std::string &path) {
     double y[qv::kStateSize] = {};
     double tStart = 0, tEnd = 0, deltaT = 0, dtSave = 0;
+    P_GaMax = search_variable_limit(qv::kMaxGaSearch);
     const int read = Set_data(y, &tStart, &tEnd, &deltaT, &dtSave, path.c_str());
     if (removeTransferredCopy() != 0 || read < 0) return -1;
     if (P_GaNum == 0) {

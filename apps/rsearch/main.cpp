@@ -11,6 +11,8 @@
 #include <cstdio>
 
 #include "quorvant/common/logUtil.h"
+#include "quorvant/common/limits.h"
+#include "quorvant/quorvant_baselib/model_tables.h"
 #include "quorvant/quorvant_baselib/parameter.h"
 #include "quorvant/quorvant_baselib/set_data.h"
 #include "quorvant/searchlib/utl_mpi_ft.h"
@@ -86,6 +88,7 @@ int main(int argc, char **argv) {
     int result = my_init(argc, argv, rank, size, &Options, &modelFile);
     if (result == 0) {
         const bool received = rank != 0;
+        P_GaMax = search_variable_limit(qv::kMaxGaSearch);
         result = Set_data(Model.y, &Model.tStart, &Model.tEnd, &Model.deltaT, &Model.dtSave, modelFile.c_str()) < 0
                      ? -1
                      : 0;

@@ -55,7 +55,7 @@ int RunOneSearch(int first, int second, bool anyNegativeFails) {
     std::copy(start.y, start.y + n + 1, yWork);
     std::copy(start.y, start.y + n + 1, yPre);
     // 3.-5. Draw, then simulate from the saved record (the driver only reads it).
-    double v[qv::kMaxGaSimulator] = {};   // P_GaMax keeps P_GaNum within the table
+    double v[qv::kSearchTableSize] = {};   // P_GaMax keeps P_GaNum within the table
     setRandomParam(v);
     StepNum = 0;
     const int r = DoSolver(saved, start.deltaT, start.tStart, start.tEnd, start.dtSave, yInit, yWork, yPre);

@@ -77,7 +77,7 @@ int abortRun(bool othersMayWait) {
 }
 
 int loadModel() {
-    P_GaMax = qv::kMaxGaSimulator;
+    P_GaMax = search_variable_limit(qv::kMaxGaSimulator);
     if (Set_data(Y, &Times.t_start, &Times.t_end, &Times.dt, &Times.dm, Options.input.c_str()) != 0)
         return -1;
     if (F_GA) {

@@ -15,8 +15,8 @@
 namespace {
 
 // UNDX-m with m = n takes the most parents: n + 2.
-constexpr int kMaxParents = qv::kGaMaxVariable + 2;
-constexpr int kMaxVar = qv::kGaMaxVariable;
+constexpr int kMaxParents = qv::kGaVariableRoom + 2;
+constexpr int kMaxVar = qv::kGaVariableRoom;
 
 constexpr char kMsgCrossover[] = " ## System Error: In Crossover.\n";
 constexpr char kMsgBlx[] = " ## System Error: In blx.\n";

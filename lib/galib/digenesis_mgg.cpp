@@ -42,7 +42,7 @@ int IslandMggDigenesis(const gaparam *param, gaisland *island) {
         return -1;
     }
     gaisland &fam = family();
-    int parents[qv::kGaMaxVariable + 2];
+    int parents[qv::kGaVariableRoom + 2];
 
     // 1. The parents.
     if (SelectParent(param, island, parents) == -1) return -1;

@@ -20,7 +20,7 @@ double rankKey(double f) { return std::isnan(f) ? -HUGE_VAL : f; }
 }  // namespace
 
 int Fitness(const gaparam *param, const gagene *gene, double *fitness) {
-    double x[qv::kGaMaxVariable];
+    double x[qv::kGaVariableRoom];
     if (GeneToValues(param, gene, x) != 0) return -1;
     const int r = QvFitness(x, param->gaEncodeParam.numVariable, param->comLine.argc,
                             param->comLine.argv, fitness);

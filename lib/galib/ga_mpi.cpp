@@ -1,5 +1,6 @@
 // The MPI side of the GA's data: the rank and host of this process, and the committed struct
 // datatypes of the configuration record and of an island, with their send and receive.
+#include "quorvant/galib/ga_region.h"
 #include "quorvant/galib/ga_mpi.h"
 
 #include <algorithm>
@@ -164,7 +165,7 @@ int TypeIslandStruct(const gaparam *param, const gaisland *island, MPI_Datatype 
     const int geneLength = param->gaEncodeParam.geneLength;
     const bool real = param->gaEncodeParam.encodeType == EncodeType::Real;
     if (population < 1 || population > qv::kGaMaxPopulation || numVariable < 1 ||
-        numVariable > qv::kGaMaxVariable || (!real && (geneLength < 1 || geneLength > qv::kGaMaxBits))) {
+        numVariable > ga_variable_limit() || (!real && (geneLength < 1 || geneLength > qv::kGaMaxBits))) {
         log_sys(kMsgIslandSize, population, numVariable, geneLength);
         return -1;
     }

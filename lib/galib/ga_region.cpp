@@ -11,9 +11,14 @@ constexpr char kMsgTooManyVariables[] =
     " ## Error: Number of variables must be smaller than equal %d\n";
 }  // namespace
 
+int ga_variable_limit() { return P_GaMax < qv::kGaVariableRoom ? P_GaMax : qv::kGaVariableRoom; }
+
 int ReadRegionFromQV(gaparam *param) {
-    if (P_GaNum > qv::kGaMaxVariable) {
-        log_sys(kMsgTooManyVariables, qv::kGaMaxVariable);
+    // The program's limit (P_GaMax: 20, or more for a model with its own objective), within the
+    // room of the tables.
+    const int limit = ga_variable_limit();
+    if (P_GaNum > limit) {
+        log_sys(kMsgTooManyVariables, limit);
         return -1;
     }
     variableregion &region = param->variableRegion;
@@ -35,7 +40,7 @@ int SetDelta(gaparam *param) {
     const double steps = std::ldexp(1.0, q) - 1.0;
     variableregion &region = param->variableRegion;
     int n = param->gaEncodeParam.numVariable;
-    n = n < 0 ? 0 : (n > qv::kGaMaxVariable ? qv::kGaMaxVariable : n);
+    n = n < 0 ? 0 : (n > qv::kGaVariableRoom ? qv::kGaVariableRoom : n);
     for (int k = 0; k < n; ++k) region.delta[k] = (region.maxArray[k] - region.minArray[k]) / steps;
     return 0;
 }

@@ -28,7 +28,7 @@ const char *text_of(Field field, Code code) {
 int variable_count(const gaparam *param) {
     const int n = param->gaEncodeParam.numVariable;
     if (n < 0) return 0;
-    return n < qv::kGaMaxVariable ? n : qv::kGaMaxVariable;
+    return n < qv::kGaVariableRoom ? n : qv::kGaVariableRoom;
 }
 
 // The best individual's generation, fitness and values: "%d, %e, v0, v1, ...".
@@ -54,7 +54,7 @@ int print_fitness(const gagene *gene, FILE *stream) {
 int print_ga_gene(const gagene *gene, const gaparam *param, FILE *stream) {
     const EncodeType encoding = param->gaEncodeParam.encodeType;
     const int n = variable_count(param);
-    double x[qv::kGaMaxVariable];
+    double x[qv::kGaVariableRoom];
     if (encoding == EncodeType::Real) {
         for (int i = 0; i < n; ++i) x[i] = gene->gene_r[i];
     } else if (encoding == EncodeType::Binary || encoding == EncodeType::Gray) {

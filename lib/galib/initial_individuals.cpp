@@ -7,6 +7,7 @@
 
 #include "quorvant/common/file_owner.h"
 #include "quorvant/common/logUtil.h"
+#include "quorvant/galib/ga_region.h"
 #include "quorvant/galib/ga_report.h"
 #include "quorvant/galib/ga_types.h"
 #include "quorvant/galib/initial_individuals.h"
@@ -76,7 +77,7 @@ int parseRecord(char *line, const variableregion &region, int numVariable, doubl
 int storeValues(const gaparam *param, const double *values, gagene *gene) {
     const gaencodeparam &enc = param->gaEncodeParam;
     const int n = enc.numVariable;
-    int ints[qv::kGaMaxVariable];
+    int ints[qv::kGaVariableRoom];
     switch (enc.encodeType) {
     case EncodeType::Real:
         for (int k = 0; k < n; ++k) gene->gene_r[k] = values[k];
@@ -105,7 +106,7 @@ int SetIndividualFromFile(const gaparam *param, gaisland *islands) {
     const int numIsland = param->gaTypeParam.numIsland > 0 ? param->gaTypeParam.numIsland : 0;
     const int population = param->gaTypeParam.islandPopulation;
     const int numVariable = param->gaEncodeParam.numVariable;
-    if (numVariable < 0 || numVariable > qv::kGaMaxVariable) {
+    if (numVariable < 0 || numVariable > ga_variable_limit()) {
         log_sys(kMsgEncoding);
         return -1;
     }
@@ -113,7 +114,7 @@ int SetIndividualFromFile(const gaparam *param, gaisland *islands) {
     std::vector<int> counts(static_cast<std::size_t>(numIsland), 0);
 
     char line[qv::kGaReadBuffer];
-    double values[qv::kGaMaxVariable];
+    double values[qv::kGaVariableRoom];
     int c = 0;   // current island
     int j = 0;   // records met in the current island
     for (;;) {

@@ -8,7 +8,7 @@ int clampTo(int n, int limit) { return n < 0 ? 0 : (n > limit ? limit : n); }
 }  // namespace
 
 int generate_gene_r_random(const variableregion *region, gagene *gene) {
-    const int n = clampTo(region->arraySize, qv::kGaMaxVariable);
+    const int n = clampTo(region->arraySize, qv::kGaVariableRoom);
     for (int k = 0; k < n; ++k) {
         gene->gene_r[k] = GenUniformRand(region->minArray[k], region->maxArray[k]);
     }

@@ -39,7 +39,7 @@ int IslandFitness(const gaparam *param, gaisland *island, int start, int end) {
 
 int IslandCrossoverNormal(const gaparam *param, gaisland *island, int start, int end) {
     std::vector<gagene> &children = childScratch();
-    int parents[qv::kGaMaxVariable + 2];
+    int parents[qv::kGaVariableRoom + 2];
     const int step = bitString(param) ? 2 : 1;
     for (int k = start; k < end; k += step) {
         if (SelectParent(param, island, parents) == -1) return -1;

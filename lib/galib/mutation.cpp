@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "quorvant/common/logUtil.h"
+#include "quorvant/galib/ga_region.h"
 #include "quorvant/galib/crossover.h"
 #include "quorvant/galib/ga_types.h"
 #include "quorvant/galib/mutation.h"
@@ -24,7 +25,7 @@ bool keptReported = false;
 // The variables a region describes, limited to what a gene can hold.
 int variableCount(const variableregion *region) {
     if (region->arraySize < 0) return 0;
-    return region->arraySize < qv::kGaMaxVariable ? region->arraySize : qv::kGaMaxVariable;
+    return region->arraySize < qv::kGaVariableRoom ? region->arraySize : qv::kGaVariableRoom;
 }
 
 // The common frame of the real operators. draw(i, x) makes the candidate for variable i whose
@@ -64,7 +65,7 @@ int Mutation(const gaparam *param, const gagene *source, const gagene *reference
     const variableregion *region = &param->variableRegion;
     const bool realCoded = mp.mutationType >= MutationType::RegionUni &&
                            mp.mutationType <= MutationType::VariableNormal;
-    if (realCoded && (region->arraySize < 0 || region->arraySize > qv::kGaMaxVariable)) {
+    if (realCoded && (region->arraySize < 0 || region->arraySize > ga_variable_limit())) {
         log_sys(kMsgMutation);
         return -1;
     }

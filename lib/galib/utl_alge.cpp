@@ -10,7 +10,7 @@
 namespace {
 
 // Longest row the elimination and the orthogonalisation keep work storage for.
-constexpr int kMaxColumns = qv::kGaMaxVariable;
+constexpr int kMaxColumns = qv::kGaVariableRoom;
 
 constexpr char kMsgProduct[] = " ## Error: Cannot calculate product of matrices.\n";
 constexpr char kMsgCenter[] = " ## System Error: In CalculateCenterOfGravity.\n";

@@ -35,7 +35,7 @@ void writeBits(unsigned value, char *bits, int q) {
 // index of a block must be an int.
 bool layoutFits(int numVariable, int geneLength, int q, const char *sizeMsg) {
     const long long bits = static_cast<long long>(numVariable) * q;
-    if (numVariable < 0 || numVariable > qv::kGaMaxVariable || geneLength > qv::kGaMaxBits ||
+    if (numVariable < 0 || numVariable > ga_variable_limit() || geneLength > qv::kGaMaxBits ||
         bits != geneLength) {
         log_sys("%s", sizeMsg);
         return false;

@@ -17,7 +17,7 @@ constexpr char kMsgQuantum[] = " ## Error: Quantum number must be in region [1, 
 constexpr double kHalfStep = 0.5;
 
 // Variables that a call may touch: never more than the fixed arrays hold.
-int clampVariables(int n) { return n < 0 ? 0 : (n > qv::kGaMaxVariable ? qv::kGaMaxVariable : n); }
+int clampVariables(int n) { return n < 0 ? 0 : (n > qv::kGaVariableRoom ? qv::kGaVariableRoom : n); }
 
 }  // namespace
 
@@ -64,7 +64,7 @@ int binary_search(double x, double min, double delta, int q) {
 int GeneToValues(const gaparam *param, const gagene *gene, double *x) {
     const gaencodeparam &enc = param->gaEncodeParam;
     const int n = clampVariables(enc.numVariable);
-    int ints[qv::kGaMaxVariable];
+    int ints[qv::kGaVariableRoom];
     switch (enc.encodeType) {
     case EncodeType::Real:
         for (int k = 0; k < n; ++k) x[k] = gene->gene_r[k];

@@ -30,6 +30,13 @@ event Events[qv::kMaxEvents];
 int32_t EventsNum = 0;
 survey P_Survey[qv::kMaxSurvey];
 int32_t P_SurveyNum = 0;
-qvga P_Ga[qv::kMaxGaSimulator];
+qvga P_Ga[qv::kSearchTableSize];
 int32_t P_GaNum = 0;
 int32_t P_GaMax = qv::kMaxGaSearch;
+
+// Defined only by models that score a record by themselves (quorvant/model_objective.h).
+extern "C" int qv_model_objective(parameter *p, double *fitness) __attribute__((weak));
+
+int32_t search_variable_limit(int32_t plain) {
+    return qv_model_objective != nullptr && plain < qv::kMaxSearchVariables ? qv::kMaxSearchVariables : plain;
+}

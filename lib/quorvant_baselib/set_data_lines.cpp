@@ -134,7 +134,7 @@ int addSearchRange(char fields[11][512], int p_no, int index) {
         return -1;
     }
     // P_GaMax is the program's limit; the table itself never holds more than its size.
-    const int limit = P_GaMax < qv::kMaxGaSimulator ? P_GaMax : qv::kMaxGaSimulator;
+    const int limit = P_GaMax < qv::kSearchTableSize ? P_GaMax : qv::kSearchTableSize;
     if (P_GaNum >= limit) {
         log_sys(kMsgPTooManyGa, limit);
         return -1;

@@ -15,6 +15,9 @@
 #include "quorvant/quorvant_baselib/row_output.h"
 #include "quorvant/model.h"
 
+// A model may score a record by itself (quorvant/model_objective.h); most models do not define it.
+extern "C" int qv_model_objective(parameter *p, double *fitness) __attribute__((weak));
+
 namespace {
 
 // Rows beyond the sampling grid, for the repeated rows that time events add.
@@ -156,8 +159,10 @@ int QvFitness(const double *x, int /*numVariable*/, int /*argc*/, char ** /*argv
     std::copy(yOrigin, yOrigin + n + 1, yInit);
     std::copy(yOrigin, yOrigin + n + 1, yWork);
     std::copy(yOrigin, yOrigin + n + 1, yPre);
-    // 5.-6. The individual's values, then one simulation in search mode.
+    // 5.-6. The individual's values, then one simulation in search mode (or the model's own
+    // objective, which simulates what it needs).
     GaGene2QVParam(x);
+    if (qv_model_objective != nullptr) return qv_model_objective(&ParamT, fitness);
     const int status = DoSolver(defaultParam, deltaT, tStart, tEnd, dtSave, yInit, yWork, yPre);
     // 7. The model's own score of the stored time course.
     return QvUsrFitness(SolutionMatrix, StepNum, Param.n_var, status, fitness);

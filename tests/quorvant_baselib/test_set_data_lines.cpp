@@ -184,7 +184,7 @@ TEST_F(ParamLines, SearchRangesAndTheirLimit) {
         {20, 21, -1, "## Too many parameter to run GAs!! Max:20\n"},
         {28, 28, 0, ""},
         {28, 29, -1, "## Too many parameter to run GAs!! Max:28\n"},
-        {40, 29, -1, "## Too many parameter to run GAs!! Max:28\n"},  // never past the table
+        {300, 257, -1, "## Too many parameter to run GAs!! Max:256\n"},  // never past the table
     };
     for (const Case &c : cases) {
         P_GaMax = c.gaMax;

@@ -13,6 +13,10 @@ constexpr int kMaxEvents = 50;            // time events, the two closing events
 constexpr int kMaxSurvey = 5;             // survey entries
 constexpr int kMaxGaSearch = 20;          // search variables in gasearch and rsearch
 constexpr int kMaxGaSimulator = 28;       // search variables accepted by simulator
+// Search variables of a model with its own objective (quorvant/model_objective.h), an estimation
+// problem: every program accepts this many for such a model, and the search tables hold them.
+constexpr int kMaxSearchVariables = 256;
+constexpr int kSearchTableSize = kMaxSearchVariables > kMaxGaSimulator ? kMaxSearchVariables : kMaxGaSimulator;
 constexpr int kTagLen = 64;               // tag texts keep at most 63 characters
 constexpr int kNameLen = 16;              // parameter names keep at most 15 characters
 constexpr int kLineLen = 512;             // input lines hold at most 511 characters

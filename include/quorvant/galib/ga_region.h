@@ -11,6 +11,10 @@ constexpr int kGaMaxQuantum = 30;
 
 }  // namespace qv
 
+// The number of search variables this run accepts: the program's P_GaMax (20, or more for a model
+// with its own objective) within the arrays' room.
+int ga_variable_limit();
+
 int ReadRegionFromQV(gaparam *param);   // the model file's GA ranges -> variableRegion
 int SetDelta(gaparam *param);           // grid step of every variable
 

@@ -11,7 +11,8 @@
 
 namespace qv {
 
-constexpr int kGaMaxVariable = kMaxGaSearch;   // search variables
+constexpr int kGaMaxVariable = kMaxGaSearch;           // search variables of a plain model
+constexpr int kGaVariableRoom = kMaxSearchVariables;    // the arrays' room: a model with its own objective may use it all
 constexpr int kGaMaxBits = 400;          // bits of a bit-string gene
 constexpr int kGaMaxPopulation = 1000;   // individuals per island
 constexpr int kGaMaxMggChildren = 998;   // MGG children per family (+2 parents = island capacity)
@@ -90,15 +91,15 @@ struct gaioparam {
 
 struct variableregion {
     int32_t arraySize;
-    double minArray[qv::kGaMaxVariable];
-    double maxArray[qv::kGaMaxVariable];
-    double delta[qv::kGaMaxVariable];   // one quantum: (max - min) / (2^quantumNumber - 1)
+    double minArray[qv::kGaVariableRoom];
+    double maxArray[qv::kGaVariableRoom];
+    double delta[qv::kGaVariableRoom];   // one quantum: (max - min) / (2^quantumNumber - 1)
 };
 
 struct gagene {                     // one individual
     double fitness;
     union {
-        double gene_r[qv::kGaMaxVariable];   // REAL
+        double gene_r[qv::kGaVariableRoom];   // REAL
         char gene_b[qv::kGaMaxBits];         // BINARY, GRAY: one 0/1 per char, MSB first per variable
     };
 };

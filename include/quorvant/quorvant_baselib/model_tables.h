@@ -87,8 +87,12 @@ extern event Events[qv::kMaxEvents];
 extern int32_t EventsNum;
 extern survey P_Survey[qv::kMaxSurvey];
 extern int32_t P_SurveyNum;
-extern qvga P_Ga[qv::kMaxGaSimulator];
+extern qvga P_Ga[qv::kSearchTableSize];
 extern int32_t P_GaNum;
 extern int32_t P_GaMax;   // 20 in gasearch and rsearch; simulator raises it to 28 before loading
+
+// The limit of search variables a program sets in P_GaMax before loading: its own (plain), or
+// qv::kMaxSearchVariables for a model that defines its own objective.
+int32_t search_variable_limit(int32_t plain);
 
 #endif
