@@ -1,0 +1,134 @@
+// petab: PEtab problems for the programs.
+//
+//   petab import PROBLEM.yaml OUTDIR [--force]
+//   petab evaluate PROBLEM.yaml [--parameters TSV] [--simulations OUT.tsv] [--work DIR]
+//   petab suite [CASES_DIR] [-j N]
+//
+// import writes the model source, the model input file and a GA parameter file for the problem and
+// prints the line that builds the programs for it. evaluate prints the objective at the nominal
+// values of the problem's parameter table (or of the table given): "llh: ", "chi2: " and, where the
+// problem has objective priors, "log prior: ", at full precision. suite runs the PEtab test suite's
+// cases of a directory. Exit status 0; 1 when the problem is refused or fails; 2 bad usage.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "petab_config.h"
+#include "petab_suite.h"
+#include "problem_evaluation.h"
+
+#include "quorvant/petab_import/import_problem.h"
+
+namespace {
+
+constexpr char kUsage[] =
+    "usage: petab import PROBLEM.yaml OUTDIR [--force]\n"
+    "       petab evaluate PROBLEM.yaml [--parameters TSV] [--simulations OUT.tsv] [--work DIR]\n"
+    "       petab suite [CASES_DIR] [-j N]\n";
+
+int usage() {
+    std::fputs(kUsage, stderr);
+    return 2;
+}
+
+std::string full(double v) {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.17g", v);
+    return buf;
+}
+
+int fail(const std::string &msg) {
+    std::fprintf(stderr, "petab: %s\n", msg.c_str());
+    return 1;
+}
+
+int cmd_import(const std::vector<std::string> &args) {
+    std::vector<std::string> pos;
+    bool force = false;
+    for (const auto &a : args) {
+        if (a == "--force") force = true;
+        else if (a.rfind("-", 0) == 0) return usage();
+        else pos.push_back(a);
+    }
+    if (pos.size() != 2) return usage();
+    qv::petab_import::ImportSummary s;
+    if (std::string msg = qv::petab_import::import_problem(pos[0], pos[1], force, {}, s); !msg.empty()) return fail(msg);
+    for (const auto &n : s.notes) std::printf("note: %s\n", n.c_str());
+    std::printf("imported: %d state variables, %d estimated parameters, %d experiments, %d measurements\n", s.states,
+                s.estimated, s.experiments, s.measurements);
+    std::printf("build: cmake -S %s -B %s/build -DCMAKE_BUILD_TYPE=Release -DQUORVANT_MODEL=%s/model.cpp && "
+                "cmake --build %s/build --target simulator gasearch rsearch\n",
+                qv::petab_tool::config::kSourceDir, pos[1].c_str(), pos[1].c_str(), pos[1].c_str());
+    return 0;
+}
+
+int cmd_evaluate(const std::vector<std::string> &args) {
+    std::string yaml, parameters, simulations, work;
+    for (size_t k = 0; k < args.size(); ++k) {
+        const std::string &a = args[k];
+        auto value = [&](std::string &dst) {
+            if (k + 1 >= args.size()) return false;
+            dst = args[++k];
+            return true;
+        };
+        if (a == "--parameters") {
+            if (!value(parameters)) return usage();
+        } else if (a == "--simulations") {
+            if (!value(simulations)) return usage();
+        } else if (a == "--work") {
+            if (!value(work)) return usage();
+        } else if (a.rfind("-", 0) == 0 || !yaml.empty()) {
+            return usage();
+        } else {
+            yaml = a;
+        }
+    }
+    if (yaml.empty()) return usage();
+    if (work.empty()) work = qv::petab_tool::default_work_dir(yaml);
+    qv::petab_tool::Evaluation e;
+    if (std::string msg = qv::petab_tool::evaluate_problem(yaml, parameters, work, e); !msg.empty()) return fail(msg);
+    if (e.failed > 0) std::fprintf(stderr, "petab: %d experiment(s) failed: %s\n", e.failed, e.failure.c_str());
+    std::printf("llh: %s\n", full(e.llh).c_str());
+    std::printf("chi2: %s\n", full(e.chi2).c_str());
+    bool priors = false;
+    for (const auto &p : e.problem.parameters) priors = priors || (p.estimate && p.objective.type != qv::petab::PriorType::None);
+    if (priors) std::printf("log prior: %s\n", full(e.log_prior).c_str());
+    if (!simulations.empty())
+        if (std::string msg = qv::petab_tool::write_simulations(e, simulations); !msg.empty()) return fail(msg);
+    return e.failed > 0 ? 1 : 0;
+}
+
+int cmd_suite(const std::vector<std::string> &args) {
+    std::string dir = std::string(qv::petab_tool::config::kSourceDir) + "/../shared/petab/test-suite/v1.0.0/sbml";
+    int jobs = 1;
+    bool dir_given = false;
+    for (size_t k = 0; k < args.size(); ++k) {
+        if (args[k] == "-j") {
+            if (k + 1 >= args.size()) return usage();
+            char *end = nullptr;
+            const long j = std::strtol(args[++k].c_str(), &end, 10);
+            if (*end != '\0' || j < 1 || j > 64) return usage();
+            jobs = static_cast<int>(j);
+        } else if (args[k].rfind("-", 0) == 0 || dir_given) {
+            return usage();
+        } else {
+            dir = args[k];
+            dir_given = true;
+        }
+    }
+    return qv::petab_tool::run_suite(dir, jobs);
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    if (argc < 2) return usage();
+    const std::string cmd = argv[1];
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    if (cmd == "import") return cmd_import(args);
+    if (cmd == "evaluate") return cmd_evaluate(args);
+    if (cmd == "suite") return cmd_suite(args);
+    return usage();
+}

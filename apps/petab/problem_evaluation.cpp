@@ -1,0 +1,192 @@
+// Import, build and run of one problem's evaluation program.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "petab_config.h"
+#include "problem_evaluation.h"
+#include "subprocess.h"
+
+#include "quorvant/petab/problem_files.h"
+#include "quorvant/petab/tsv_table.h"
+#include "quorvant/petab_import/import_problem.h"
+
+namespace qv::petab_tool {
+
+namespace {
+
+namespace fs = std::filesystem;
+using qv::sbml_case::ProcessResult;
+using qv::sbml_case::readText;
+using qv::sbml_case::runProcess;
+
+constexpr double kBuildSeconds = 900.0;
+constexpr double kRunSeconds = 3600.0;
+
+std::string full(double v) {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.17g", v);
+    return buf;
+}
+
+std::uint64_t fnv1a(const std::string &s) {
+    std::uint64_t h = 1469598103934665603ull;
+    for (unsigned char c : s) {
+        h ^= c;
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+// The last line of a process log that says what went wrong, else the last line.
+std::string reason_in(const std::string &log) {
+    std::istringstream in(log);
+    std::string line, last, found;
+    while (std::getline(in, line)) {
+        if (line.empty()) continue;
+        last = line;
+        if (found.empty() && line.find("error") != std::string::npos) found = line;
+    }
+    return found.empty() ? last : found;
+}
+
+std::string build_program(const std::string &dir) {
+    std::vector<std::string> cmd{config::kCompiler};
+    for (const char *const *f = config::kCompileFlags; *f; ++f) cmd.emplace_back(*f);
+    cmd.push_back(std::string("-I") + config::kIncludeDir);
+    cmd.push_back(dir + "/model.cpp");
+    cmd.push_back("-o");
+    cmd.push_back(dir + "/evaluate.tmp");
+    for (const char *const *f = config::kLinkFlags; *f; ++f) cmd.emplace_back(*f);
+    for (const char *const *a = config::kKitArchives; *a; ++a) cmd.emplace_back(*a);
+    cmd.emplace_back("-lm");
+    const std::string log = dir + "/build.log";
+    const ProcessResult r = runProcess(cmd, log, kBuildSeconds);
+    if (!r.ok()) return "compiling the generated model failed: " + reason_in(readText(log));
+    std::error_code ec;
+    fs::rename(dir + "/evaluate.tmp", dir + "/evaluate", ec);
+    if (ec) return dir + "/evaluate: cannot write the program";
+    return "";
+}
+
+}  // namespace
+
+std::string default_work_dir(const std::string &yaml) {
+    std::error_code ec;
+    const std::string abs = fs::absolute(yaml, ec).lexically_normal().string();
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(fnv1a(abs)));
+    return std::string(config::kBinaryDir) + "/petab-work/" + fs::path(yaml).stem().string() + "-" + std::string(hex, 8);
+}
+
+std::string prepare_problem(const std::string &yaml, const std::string &dir, std::vector<std::string> &notes) {
+    const std::string before = readText(dir + "/model.cpp");
+    qv::petab_import::ImportSummary summary;
+    if (std::string msg = qv::petab_import::import_problem(yaml, dir, true, {}, summary); !msg.empty()) return msg;
+    notes = summary.notes;
+    std::error_code ec;
+    if (before == readText(dir + "/model.cpp") && fs::exists(dir + "/evaluate", ec)) return "";
+    return build_program(dir);
+}
+
+std::string values_from_table(const qv::petab::Problem &problem, const std::string &tsv, std::vector<double> &x) {
+    x.clear();
+    if (tsv.empty()) {
+        for (const auto &p : problem.parameters)
+            if (p.estimate) x.push_back(qv::petab::to_scale(p.scale, p.nominal));
+        return "";
+    }
+    qv::petab::TsvTable table;
+    if (std::string msg = qv::petab::read_tsv(tsv, table); !msg.empty()) return msg;
+    std::vector<qv::petab::ProblemParameter> given;
+    if (std::string msg = qv::petab::read_parameter_table({table}, problem.version, given); !msg.empty()) return msg;
+    for (const auto &p : problem.parameters) {
+        if (!p.estimate) continue;
+        auto g = std::find_if(given.begin(), given.end(), [&](const auto &q) { return q.id == p.id; });
+        if (g == given.end()) return tsv + ": no row for the estimated parameter '" + p.id + "'";
+        x.push_back(qv::petab::to_scale(p.scale, g->nominal));
+    }
+    return "";
+}
+
+std::string evaluate_problem(const std::string &yaml, const std::string &parameters_tsv, const std::string &dir,
+                             Evaluation &out) {
+    if (std::string msg = qv::petab::read_problem(yaml, out.problem); !msg.empty()) return msg;
+    if (std::string msg = values_from_table(out.problem, parameters_tsv, out.x); !msg.empty()) return msg;
+    if (std::string msg = prepare_problem(yaml, dir, out.notes); !msg.empty()) return msg;
+    std::string values;
+    for (double v : out.x) values += full(v) + "\n";
+    {
+        std::ofstream f(dir + "/values.txt", std::ios::trunc);
+        f << values;
+        if (!f) return dir + "/values.txt: cannot write the file";
+    }
+    const ProcessResult r = runProcess({dir + "/evaluate", dir + "/values.txt", dir + "/result.txt"}, dir + "/run.log", kRunSeconds);
+    if (!r.ok()) return "the evaluation failed: " + reason_in(readText(dir + "/run.log"));
+    std::istringstream in(readText(dir + "/result.txt"));
+    std::string line;
+    bool table = false;
+    while (std::getline(in, line)) {
+        if (table) {
+            double v = 0.0, s = 0.0;
+            if (std::sscanf(line.c_str(), "%lf\t%lf", &v, &s) != 2) return dir + "/result.txt: bad line '" + line + "'";
+            out.simulated.push_back(v);
+            out.sigma.push_back(s);
+        } else if (line.rfind("llh: ", 0) == 0) out.llh = std::strtod(line.c_str() + 5, nullptr);
+        else if (line.rfind("chi2: ", 0) == 0) out.chi2 = std::strtod(line.c_str() + 6, nullptr);
+        else if (line.rfind("log prior: ", 0) == 0) out.log_prior = std::strtod(line.c_str() + 11, nullptr);
+        else if (line.rfind("failed: ", 0) == 0) out.failed = std::atoi(line.c_str() + 8);
+        else if (line.rfind("failure: ", 0) == 0) out.failure = line.substr(9);
+        else if (line == "simulations:") table = true;
+    }
+    if (out.simulated.size() != out.problem.measurements.size())
+        return dir + "/result.txt: " + std::to_string(out.simulated.size()) + " simulated values for " +
+               std::to_string(out.problem.measurements.size()) + " measurements";
+    return "";
+}
+
+std::string write_simulations(const Evaluation &e, const std::string &path) {
+    qv::petab::ProblemFiles files;
+    if (std::string msg = qv::petab::read_problem_files(e.problem.path, files); !msg.empty()) return msg;
+    std::string text;
+    size_t row = 0;
+    bool header_written = false;
+    for (const auto &file : files.measurements) {
+        qv::petab::TsvTable t;
+        if (std::string msg = qv::petab::read_tsv(file, t); !msg.empty()) return msg;
+        const int col = t.column("measurement");
+        if (!header_written) {
+            for (size_t c = 0; c < t.columns.size(); ++c) {
+                if (c) text += "\t";
+                text += static_cast<int>(c) == col ? std::string("simulation") : t.columns[c];
+            }
+            text += "\n";
+            header_written = true;
+        }
+        for (const auto &r : t.rows) {
+            for (size_t c = 0; c < r.size(); ++c) {
+                if (c) text += "\t";
+                text += static_cast<int>(c) == col ? full(row < e.simulated.size() ? e.simulated[row] : NAN) : r[c];
+            }
+            text += "\n";
+            ++row;
+        }
+    }
+    const std::string tmp = path + ".tmp";
+    {
+        std::ofstream f(tmp, std::ios::trunc);
+        f << text;
+        if (!f) return path + ": cannot write the file";
+    }
+    std::error_code ec;
+    fs::rename(tmp, path, ec);
+    if (ec) return path + ": cannot write the file";
+    return "";
+}
+
+}  // namespace qv::petab_tool

@@ -1,0 +1,47 @@
+// Evaluating a PEtab problem from the command line: the problem imported into a work directory,
+// its evaluation program compiled there (again only when the generated model changed), run at the
+// requested parameter values, and its results read back.
+#ifndef QUORVANT_APPS_PETAB_PROBLEM_EVALUATION_H
+#define QUORVANT_APPS_PETAB_PROBLEM_EVALUATION_H
+
+#include <string>
+#include <vector>
+
+#include "quorvant/petab/problem.h"
+
+namespace qv::petab_tool {
+
+struct Evaluation {
+    qv::petab::Problem problem;
+    std::vector<double> x;          // the estimated parameters on their scale
+    double llh = 0.0, chi2 = 0.0, log_prior = 0.0;
+    int failed = 0;
+    std::string failure;
+    std::vector<double> simulated;  // per measurement, in the order of the problem's tables
+    std::vector<double> sigma;
+    std::vector<std::string> notes;
+};
+
+// The work directory of a problem when none is given: under this build's tree, named for the
+// problem file's absolute path.
+std::string default_work_dir(const std::string &yaml);
+
+// Imports and builds (as needed) the problem in work_dir. Returns "" or the message; a refusal of
+// the importer starts with "refused: ".
+std::string prepare_problem(const std::string &yaml, const std::string &work_dir, std::vector<std::string> &notes);
+
+// The values of a parameter table (same columns as the problem's): nominal values of the
+// estimated parameters, on their scale, in the problem's order.
+std::string values_from_table(const qv::petab::Problem &problem, const std::string &tsv, std::vector<double> &x);
+
+// prepare_problem, then one evaluation at x (the nominal values when parameters_tsv is empty).
+std::string evaluate_problem(const std::string &yaml, const std::string &parameters_tsv, const std::string &work_dir,
+                             Evaluation &out);
+
+// The simulation table: the measurement tables' rows with the column 'measurement' renamed
+// 'simulation' and holding the simulated values.
+std::string write_simulations(const Evaluation &e, const std::string &path);
+
+}  // namespace qv::petab_tool
+
+#endif

@@ -1,0 +1,28 @@
+// Importing a PEtab problem: its tables read and checked, its SBML model imported for estimation,
+// the two resolved against each other, and the generated files written.
+#ifndef QUORVANT_PETAB_IMPORT_IMPORT_PROBLEM_H
+#define QUORVANT_PETAB_IMPORT_IMPORT_PROBLEM_H
+
+#include <string>
+#include <vector>
+
+#include "quorvant/petab_import/problem_source_writer.h"
+
+namespace qv::petab_import {
+
+struct ImportSummary {
+    int states = 0;
+    int estimated = 0;
+    int experiments = 0;
+    int measurements = 0;
+    std::vector<std::string> notes;
+};
+
+// Writes outdir/model.cpp, outdir/model.in and outdir/problem.ga (edited files are kept unless
+// force). Returns "" or the message.
+std::string import_problem(const std::string &yaml, const std::string &outdir, bool force,
+                           const SolverSettings &settings, ImportSummary &summary);
+
+}  // namespace qv::petab_import
+
+#endif
