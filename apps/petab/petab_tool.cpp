@@ -9,6 +9,7 @@
 // values of the problem's parameter table (or of the table given): "llh: ", "chi2: " and, where the
 // problem has objective priors, "log prior: ", at full precision. suite runs the PEtab test suite's
 // cases of a directory. Exit status 0; 1 when the problem is refused or fails; 2 bad usage.
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +19,7 @@
 #include "petab_config.h"
 #include "petab_suite.h"
 #include "problem_evaluation.h"
+#include "problem_fit.h"
 
 #include "quorvant/petab_import/import_problem.h"
 
@@ -26,6 +28,7 @@ namespace {
 constexpr char kUsage[] =
     "usage: petab import PROBLEM.yaml OUTDIR [--force]\n"
     "       petab evaluate PROBLEM.yaml [--parameters TSV] [--simulations OUT.tsv] [--work DIR]\n"
+    "       petab fit PROBLEM.yaml OUTDIR [-n PROCESSES] [-S SEED] [--time-limit SECONDS]\n"
     "       petab suite [CASES_DIR] [-j N]\n";
 
 int usage() {
@@ -54,7 +57,7 @@ int cmd_import(const std::vector<std::string> &args) {
     }
     if (pos.size() != 2) return usage();
     qv::petab_import::ImportSummary s;
-    if (std::string msg = qv::petab_import::import_problem(pos[0], pos[1], force, {}, s); !msg.empty()) return fail(msg);
+    if (std::string msg = qv::petab_import::import_problem(pos[0], pos[1], force ? qv::petab_import::Edited::Replace : qv::petab_import::Edited::Keep, {}, s); !msg.empty()) return fail(msg);
     for (const auto &n : s.notes) std::printf("note: %s\n", n.c_str());
     std::printf("imported: %d state variables, %d estimated parameters, %d experiments, %d measurements\n", s.states,
                 s.estimated, s.experiments, s.measurements);
@@ -100,6 +103,49 @@ int cmd_evaluate(const std::vector<std::string> &args) {
     return e.failed > 0 ? 1 : 0;
 }
 
+bool parse_positive(const std::string &s, double lo, double hi, double &out) {
+    char *end = nullptr;
+    const double v = std::strtod(s.c_str(), &end);
+    if (end == s.c_str() || *end != '\0' || !(v >= lo && v <= hi)) return false;
+    out = v;
+    return true;
+}
+
+int cmd_fit(const std::vector<std::string> &args) {
+    qv::petab_tool::FitRequest rq;
+    std::vector<std::string> pos;
+    for (size_t k = 0; k < args.size(); ++k) {
+        const std::string &a = args[k];
+        const bool has_value = k + 1 < args.size();
+        double v = 0.0;
+        if (a == "-n") {
+            if (!has_value || !parse_positive(args[++k], 1, 4096, v) || v != std::floor(v)) return usage();
+            rq.processes = static_cast<int>(v);
+        } else if (a == "-S") {
+            if (!has_value || !parse_positive(args[++k], 0, 4294967295.0, v) || v != std::floor(v)) return usage();
+            rq.seed = args[k];
+        } else if (a == "--time-limit") {
+            if (!has_value || !parse_positive(args[++k], 1e-3, 1e9, v)) return usage();
+            rq.time_limit = v;
+        } else if (a.rfind("-", 0) == 0) {
+            return usage();
+        } else {
+            pos.push_back(a);
+        }
+    }
+    if (pos.size() != 2) return usage();
+    rq.yaml = pos[0];
+    rq.outdir = pos[1];
+    qv::petab_tool::FitResult r;
+    if (std::string msg = qv::petab_tool::fit_problem(rq, r); !msg.empty()) return fail(msg);
+    for (const auto &n : r.notes) std::printf("note: %s\n", n.c_str());
+    if (r.stopped) std::printf("note: the time limit ended the search\n");
+    std::printf("parameters: %s\n", r.parameters.c_str());
+    std::printf("best llh: %s\n", full(r.best_llh).c_str());
+    if (r.has_prior) std::printf("log prior: %s\n", full(r.log_prior).c_str());
+    return 0;
+}
+
 int cmd_suite(const std::vector<std::string> &args) {
     std::string dir = std::string(qv::petab_tool::config::kSourceDir) + "/../shared/petab/test-suite/v1.0.0/sbml";
     int jobs = 1;
@@ -129,6 +175,7 @@ int main(int argc, char **argv) {
     const std::vector<std::string> args(argv + 2, argv + argc);
     if (cmd == "import") return cmd_import(args);
     if (cmd == "evaluate") return cmd_evaluate(args);
+    if (cmd == "fit") return cmd_fit(args);
     if (cmd == "suite") return cmd_suite(args);
     return usage();
 }

@@ -30,6 +30,11 @@ constexpr auto kPollInterval = std::chrono::milliseconds(5);
 
 ProcessResult runProcess(const std::vector<std::string> &argv, const std::string &logPath,
                          double timeoutSeconds) {
+    return runProcessIn(argv, logPath, timeoutSeconds, "", 0.0);
+}
+
+ProcessResult runProcessIn(const std::vector<std::string> &argv, const std::string &logPath, double timeoutSeconds,
+                           const std::string &cwd, double graceSeconds) {
     ProcessResult r;
     if (argv.empty()) {
         r.error = "no program to run";
@@ -44,6 +49,7 @@ ProcessResult runProcess(const std::vector<std::string> &argv, const std::string
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
     pid_t pid = 0;
     const int rc = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -56,6 +62,9 @@ ProcessResult runProcess(const std::vector<std::string> &argv, const std::string
     const auto deadline = std::chrono::steady_clock::now() +
                           std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                               std::chrono::duration<double>(timeoutSeconds));
+    const auto grace = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+        std::chrono::duration<double>(graceSeconds));
+    bool terminated = false;
     int status = 0;
     for (;;) {
         const pid_t w = waitpid(pid, &status, WNOHANG);
@@ -65,9 +74,19 @@ ProcessResult runProcess(const std::vector<std::string> &argv, const std::string
             r.started = false;
             return r;
         }
-        if (!r.timedOut && std::chrono::steady_clock::now() > deadline) {
+        const auto now = std::chrono::steady_clock::now();
+        if (!terminated && graceSeconds > 0.0 && now > deadline) {
+            kill(pid, SIGTERM);
+            terminated = true;
+            r.timedOut = true;
+        }
+        if (!r.timedOut && now > deadline) {
             kill(pid, SIGKILL);
             r.timedOut = true;
+        } else if (terminated && now > deadline + grace) {
+            kill(pid, SIGKILL);
+            terminated = false;
+            graceSeconds = 0.0;
         }
         std::this_thread::sleep_for(kPollInterval);
     }

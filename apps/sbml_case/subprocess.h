@@ -22,6 +22,11 @@ struct ProcessResult {
 ProcessResult runProcess(const std::vector<std::string> &argv, const std::string &logPath,
                          double timeoutSeconds);
 
+// The same in the directory cwd (empty: this one). At the time limit the child first gets
+// SIGTERM (an MPI launcher passes it on to its ranks) and graceSeconds later SIGKILL.
+ProcessResult runProcessIn(const std::vector<std::string> &argv, const std::string &logPath, double timeoutSeconds,
+                           const std::string &cwd, double graceSeconds);
+
 // A directory made under the system's temporary directory, removed with its contents when the
 // object goes away.
 class TempDir {

@@ -9,7 +9,7 @@
 
 namespace qv::petab_import {
 
-std::string import_problem(const std::string &yaml, const std::string &outdir, bool force,
+std::string import_problem(const std::string &yaml, const std::string &outdir, Edited edited,
                            const SolverSettings &settings, ImportSummary &summary) {
     qv::petab::Problem problem;
     if (std::string msg = qv::petab::read_problem(yaml, problem); !msg.empty()) return msg;
@@ -21,6 +21,8 @@ std::string import_problem(const std::string &yaml, const std::string &outdir, b
     opts.rtol = settings.rtol;
     qv::sbml::ImportedModel model;
     if (std::string msg = qv::sbml::import_sbml(problem.models[0], opts, model); !msg.empty()) {
+        // Refusals name the construct, not the file.
+        if (msg.rfind("refused: ", 0) != 0) return msg;
         std::string out = problem.models[0];
         out += ": ";
         out += msg;
@@ -28,12 +30,16 @@ std::string import_problem(const std::string &yaml, const std::string &outdir, b
     }
     TranslatedProblem t;
     if (std::string msg = translate_problem(problem, std::move(model), t); !msg.empty()) return msg;
-    const std::vector<qv::sbml::GeneratedFile> files{
+    std::vector<qv::sbml::GeneratedFile> files{
         {"model.cpp", "//", problem_source(t, yaml, settings)},
         {"model.in", "#", problem_input(t, yaml, settings)},
-        {"problem.ga", "#", problem_ga(t)},
     };
-    if (std::string msg = qv::sbml::write_generated(outdir, files, force, "petab_import"); !msg.empty()) return msg;
+    const qv::sbml::GeneratedFile ga{"problem.ga", "#", problem_ga(t)};
+    if (edited != Edited::KeepGaFile) files.push_back(ga);
+    if (std::string msg = qv::sbml::write_generated(outdir, files, edited != Edited::Keep, "petab_import"); !msg.empty())
+        return msg;
+    if (edited == Edited::KeepGaFile && !qv::sbml::write_generated(outdir, {ga}, false, "petab_import").empty())
+        t.notes.push_back(outdir + "/problem.ga was edited: kept");
     summary.states = static_cast<int>(t.model.states.size());
     summary.estimated = static_cast<int>(t.theta.size());
     summary.experiments = static_cast<int>(t.experiments.size());

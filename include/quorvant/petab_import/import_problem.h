@@ -18,9 +18,12 @@ struct ImportSummary {
     std::vector<std::string> notes;
 };
 
-// Writes outdir/model.cpp, outdir/model.in and outdir/problem.ga (edited files are kept unless
-// force). Returns "" or the message.
-std::string import_problem(const std::string &yaml, const std::string &outdir, bool force,
+// What becomes of generated files that were edited since: kept (the import stops with a message),
+// replaced, or replaced but for the GA parameter file, which is kept (a fit's own settings).
+enum class Edited { Keep, Replace, KeepGaFile };
+
+// Writes outdir/model.cpp, outdir/model.in and outdir/problem.ga. Returns "" or the message.
+std::string import_problem(const std::string &yaml, const std::string &outdir, Edited edited,
                            const SolverSettings &settings, ImportSummary &summary);
 
 }  // namespace qv::petab_import

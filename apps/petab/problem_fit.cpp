@@ -1,0 +1,196 @@
+// The fit: OUTDIR holds the imported problem (model.cpp, model.in, problem.ga), the gasearch built
+// for it, the search's log (fit.log) and the result (parameters.tsv).
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "petab_config.h"
+#include "problem_evaluation.h"
+#include "problem_fit.h"
+#include "subprocess.h"
+
+#include "quorvant/petab/problem.h"
+#include "quorvant/petab/tsv_table.h"
+#include "quorvant/petab_import/import_problem.h"
+
+namespace qv::petab_tool {
+
+namespace {
+
+namespace fs = std::filesystem;
+using qv::sbml_case::ProcessResult;
+using qv::sbml_case::readText;
+
+constexpr double kBuildSeconds = 900.0;
+constexpr double kNoLimitSeconds = 1.0e9;
+constexpr double kGraceSeconds = 10.0;   // after SIGTERM at the time limit, before SIGKILL
+
+std::string full(double v) {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.17g", v);
+    return buf;
+}
+
+std::string last_line_with(const std::string &text, const std::string &what) {
+    std::istringstream in(text);
+    std::string line, found;
+    while (std::getline(in, line))
+        if (line.find(what) != std::string::npos) found = line;
+    return found;
+}
+
+std::string build_gasearch(const std::string &dir) {
+    const std::string compiler = *config::kMpiCompiler ? config::kMpiCompiler : "mpicxx";
+    std::vector<std::string> cmd{compiler};
+    for (const char *const *f = config::kCompileFlags; *f; ++f) cmd.emplace_back(*f);
+    cmd.push_back(std::string("-I") + config::kIncludeDir);
+    cmd.push_back(dir + "/model.cpp");
+    cmd.push_back("-o");
+    cmd.push_back(dir + "/gasearch.tmp");
+    for (const char *const *f = config::kLinkFlags; *f; ++f) cmd.emplace_back(*f);
+    cmd.emplace_back("-Wl,--start-group");
+    for (const char *const *a = config::kFitArchives; *a; ++a) cmd.emplace_back(*a);
+    cmd.emplace_back("-Wl,--end-group");
+    cmd.emplace_back("-lm");
+    const std::string log = dir + "/build.log";
+    const ProcessResult r = qv::sbml_case::runProcess(cmd, log, kBuildSeconds);
+    if (!r.ok()) return "building gasearch for the problem failed: " + last_line_with(readText(log), "error");
+    std::error_code ec;
+    fs::rename(dir + "/gasearch.tmp", dir + "/gasearch", ec);
+    if (ec) return dir + "/gasearch: cannot write the program";
+    return "";
+}
+
+// The mpiexec command: QUORVANT_MPIEXEC (words separated by blanks) when set, else this build's.
+std::vector<std::string> mpiexec_command() {
+    std::vector<std::string> cmd;
+    if (const char *env = std::getenv("QUORVANT_MPIEXEC"); env != nullptr && *env != '\0') {
+        std::istringstream in(env);
+        for (std::string w; in >> w;) cmd.push_back(w);
+    }
+    if (cmd.empty()) cmd.push_back(*config::kMpiexec ? config::kMpiexec : "mpiexec");
+    if (cmd[0].find('/') == std::string::npos)
+        for (const char *d : {"/usr/bin/", "/usr/local/bin/", "/bin/"})
+            if (fs::exists(std::string(d) + cmd[0])) {
+                cmd[0] = std::string(d) + cmd[0];
+                break;
+            }
+    return cmd;
+}
+
+// The genes of the last progress line: "generation[g], Obtain: g, Fitness: f, Gene: (x0, x1, ...)".
+std::string best_genes(const std::string &log, size_t count, std::vector<double> &x) {
+    const std::string line = last_line_with(log, "Gene: (");
+    if (line.empty()) return "the search logged no individual (see fit.log)";
+    const size_t open = line.find("Gene: (") + 7, close = line.rfind(')');
+    if (close == std::string::npos || close < open) return "cannot read the best individual in fit.log";
+    std::string inner = line.substr(open, close - open);
+    std::replace(inner.begin(), inner.end(), ',', ' ');
+    std::istringstream in(inner);
+    x.clear();
+    for (double v; in >> v;) x.push_back(v);
+    if (x.size() != count)
+        return "fit.log names " + std::to_string(x.size()) + " values for " + std::to_string(count) + " estimated parameters";
+    return "";
+}
+
+// The problem's parameter table with the estimates as nominal values.
+std::string write_parameters(const qv::petab::Problem &problem, const std::vector<double> &x, const std::string &path) {
+    std::string text;
+    bool header = false;
+    for (const auto &file : problem.files.parameters) {
+        qv::petab::TsvTable t;
+        if (std::string msg = qv::petab::read_tsv(file, t); !msg.empty()) return msg;
+        const int id_col = t.column("parameterId"), nominal_col = t.column("nominalValue");
+        if (id_col < 0 || nominal_col < 0) return file + ": no parameterId or nominalValue column";
+        if (!header) {
+            for (size_t c = 0; c < t.columns.size(); ++c) {
+                if (c) text += "\t";
+                text += t.columns[c];
+            }
+            text += "\n";
+            header = true;
+        }
+        for (const auto &row : t.rows) {
+            const int p = problem.find_parameter(row[static_cast<size_t>(id_col)]);
+            for (size_t c = 0; c < row.size(); ++c) {
+                if (c) text += "\t";
+                if (static_cast<int>(c) == nominal_col && p >= 0 && problem.parameters[static_cast<size_t>(p)].estimate) {
+                    const auto &pp = problem.parameters[static_cast<size_t>(p)];
+                    size_t theta = 0;
+                    for (int q = 0; q < p; ++q) theta += problem.parameters[static_cast<size_t>(q)].estimate ? 1 : 0;
+                    const double v = std::clamp(qv::petab::from_scale(pp.scale, x[theta]), pp.lower, pp.upper);
+                    text += full(v);
+                } else {
+                    text += row[c];
+                }
+            }
+            text += "\n";
+        }
+    }
+    const std::string tmp = path + ".tmp";
+    {
+        std::ofstream f(tmp, std::ios::trunc);
+        f << text;
+        if (!f) return path + ": cannot write the file";
+    }
+    std::error_code ec;
+    fs::rename(tmp, path, ec);
+    if (ec) return path + ": cannot write the file";
+    return "";
+}
+
+}  // namespace
+
+std::string fit_problem(const FitRequest &rq, FitResult &out) {
+    std::error_code ec;
+    fs::create_directories(rq.outdir, ec);
+    const std::string dir = fs::absolute(rq.outdir, ec).lexically_normal().string();
+    qv::petab::Problem problem;
+    if (std::string msg = qv::petab::read_problem(rq.yaml, problem); !msg.empty()) return msg;
+    size_t estimated = 0;
+    for (const auto &p : problem.parameters) {
+        estimated += p.estimate ? 1 : 0;
+        out.has_prior = out.has_prior || (p.estimate && p.objective.type != qv::petab::PriorType::None);
+    }
+    if (estimated == 0) return rq.yaml + ": the problem estimates no parameter";
+
+    // 1. Import (a problem.ga edited for this fit is kept) and build.
+    const std::string before = readText(dir + "/model.cpp");
+    qv::petab_import::ImportSummary summary;
+    if (std::string msg = qv::petab_import::import_problem(rq.yaml, dir, qv::petab_import::Edited::KeepGaFile, {}, summary);
+        !msg.empty())
+        return msg;
+    out.notes = summary.notes;
+    if (before != readText(dir + "/model.cpp") || !fs::exists(dir + "/gasearch", ec))
+        if (std::string msg = build_gasearch(dir); !msg.empty()) return msg;
+
+    // 2. The search.
+    std::vector<std::string> cmd = mpiexec_command();
+    cmd.insert(cmd.end(), {"-n", std::to_string(rq.processes), dir + "/gasearch", "-I", dir + "/model.in", "-p",
+                           dir + "/problem.ga"});
+    if (!rq.seed.empty()) cmd.insert(cmd.end(), {"-S", rq.seed});
+    const ProcessResult r = qv::sbml_case::runProcessIn(cmd, dir + "/fit.log", rq.time_limit > 0 ? rq.time_limit : kNoLimitSeconds,
+                                                        dir, kGraceSeconds);
+    out.stopped = r.timedOut;
+    if (!r.started) return r.error;
+    const std::string log = readText(dir + "/fit.log");
+    if (!r.timedOut && !r.ok()) return "gasearch failed: " + last_line_with(log, "rror") + " (see " + dir + "/fit.log)";
+
+    // 3. The best individual's table, evaluated as petab evaluate evaluates it.
+    std::vector<double> x;
+    if (std::string msg = best_genes(log, estimated, x); !msg.empty()) return msg;
+    out.parameters = dir + "/parameters.tsv";
+    if (std::string msg = write_parameters(problem, x, out.parameters); !msg.empty()) return msg;
+    Evaluation e;
+    if (std::string msg = evaluate_problem(rq.yaml, out.parameters, dir + "/evaluation", e); !msg.empty()) return msg;
+    out.best_llh = e.llh;
+    out.log_prior = e.log_prior;
+    return "";
+}
+
+}  // namespace qv::petab_tool

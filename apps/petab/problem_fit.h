@@ -1,0 +1,32 @@
+// Fitting a PEtab problem: import, gasearch built for it (again only when its model changed), the
+// search on the requested processes, and the parameter table of its best individual.
+#ifndef QUORVANT_APPS_PETAB_PROBLEM_FIT_H
+#define QUORVANT_APPS_PETAB_PROBLEM_FIT_H
+
+#include <string>
+#include <vector>
+
+namespace qv::petab_tool {
+
+struct FitRequest {
+    std::string yaml;
+    std::string outdir;
+    int processes = 1;
+    std::string seed;          // empty: gasearch's own (from the clock)
+    double time_limit = 0.0;   // seconds; 0: none
+};
+
+struct FitResult {
+    double best_llh = 0.0;     // of OUTDIR/parameters.tsv, evaluated as petab evaluate does
+    double log_prior = 0.0;
+    bool has_prior = false;
+    bool stopped = false;      // the time limit ended the search
+    std::string parameters;    // the table written
+    std::vector<std::string> notes;
+};
+
+std::string fit_problem(const FitRequest &request, FitResult &result);
+
+}  // namespace qv::petab_tool
+
+#endif
