@@ -1,0 +1,234 @@
+// The petab program end to end: the public PEtab test suite (version 1: every case passes;
+// version 2: every case passes but those with events), the likelihood of the benchmark problems at
+// their nominal values against an established tool's, a fit whose table evaluates to the value it
+// reports, a problem with more search variables than a plain model may have, and malformed
+// problems refused with their message and nothing written.
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "text_files.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kPetab = std::string(QV_BINARY_DIR) + "/bin/petab";
+const fs::path kShared = fs::path(QV_SOURCE_DIR) / "../shared/petab";
+
+struct Result {
+    int status = -1;
+    std::string out, err;
+};
+
+class PetabCommands : public ::testing::Test {
+protected:
+    fs::path dir;
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              (std::string("qv_petab_") + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
+               std::to_string(::getpid()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        if (!fs::exists(kShared)) GTEST_SKIP() << "no PEtab material at " << kShared;
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    Result petab(const std::string &args) {
+        Result r;
+        std::string cmd = "cd '";
+        cmd += dir.string();
+        cmd += "' && QUORVANT_MPIEXEC='";
+        cmd += QV_MPIEXEC;
+        cmd += "' '";
+        cmd += kPetab;
+        cmd += "' ";
+        cmd += args;
+        cmd += " >stdout.txt 2>stderr.txt";
+        const int raw = std::system(cmd.c_str());
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = qv::test::read_file(dir / "stdout.txt");
+        r.err = qv::test::read_file(dir / "stderr.txt");
+        return r;
+    }
+};
+
+// The number after "<key>: " on its own line of text, NaN if there is none.
+double value_of(const std::string &text, const std::string &key) {
+    for (const std::string &line : qv::test::split_lines(text)) {
+        const std::string head = key + ": ";
+        if (line.rfind(head, 0) == 0) return std::strtod(line.c_str() + head.size(), nullptr);
+    }
+    return std::nan("");
+}
+
+std::string last_line(const std::string &text) {
+    const auto lines = qv::test::split_lines(text);
+    return lines.empty() ? "" : lines.back();
+}
+
+// A copy of a test-suite case in dir/name, its files' texts changed by the edits (file, from, to).
+struct Edit {
+    const char *file, *from, *to;
+};
+
+fs::path copy_case(const fs::path &dir, const std::string &name, const fs::path &from, const std::vector<Edit> &edits) {
+    const fs::path to = dir / name;
+    fs::create_directories(to);
+    for (const auto &e : fs::directory_iterator(from)) fs::copy_file(e.path(), to / e.path().filename());
+    for (const Edit &e : edits) {
+        std::string text = qv::test::read_file(to / e.file);
+        const size_t at = text.find(e.from);
+        EXPECT_NE(at, std::string::npos) << e.file << ": " << e.from;
+        if (at != std::string::npos) text.replace(at, std::string(e.from).size(), e.to);
+        qv::test::write_file(to / e.file, text);
+    }
+    return to;
+}
+
+}  // namespace
+
+TEST_F(PetabCommands, EveryVersionOneSuiteCasePasses) {
+    const Result r = petab(std::string("suite '") + (kShared / "test-suite/v1.0.0/sbml").string() + "' -j 2");
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(last_line(r.out), "20 cases: 20 passed, 0 refused, 0 failed") << r.out;
+}
+
+TEST_F(PetabCommands, VersionTwoSuiteCasesPassButThoseWithEvents) {
+    const Result r = petab(std::string("suite '") + (kShared / "test-suite/v2.0.0/sbml").string() + "' -j 2");
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(last_line(r.out), "31 cases: 28 passed, 3 refused, 0 failed") << r.out;
+    for (const std::string &line : qv::test::split_lines(r.out))
+        if (line.find("refused") != std::string::npos && line.find("cases:") == std::string::npos) {
+            EXPECT_NE(line.find("(events are not supported)"), std::string::npos) << line;
+        }
+}
+
+// reference.tsv: problem, llh at the nominal values (or '-'), ...
+TEST_F(PetabCommands, BenchmarkLikelihoodsAtTheNominalValuesMatchTheReference) {
+    int checked = 0;
+    for (const std::string &line : qv::test::split_lines(qv::test::read_file(kShared / "benchmark/reference.tsv"))) {
+        std::istringstream in(line);
+        std::string problem, llh;
+        std::getline(in, problem, '\t');
+        std::getline(in, llh, '\t');
+        if (problem == "problem" || llh == "-" || llh.empty()) continue;
+        const double expected = std::strtod(llh.c_str(), nullptr);
+        const fs::path yaml = kShared / "benchmark" / problem / (problem + ".yaml");
+        const Result r = petab(std::string("evaluate '") + yaml.string() + "' --work '" + (dir / problem).string() + "'");
+        ASSERT_EQ(r.status, 0) << problem << "\n" << r.err;
+        const double got = value_of(r.out, "llh");
+        EXPECT_TRUE(std::fabs(got - expected) <= 1e-3 || std::fabs(got - expected) <= 1e-3 * std::fabs(expected))
+            << problem << ": " << got << " against " << expected;
+        ++checked;
+    }
+    EXPECT_EQ(checked, 7);
+}
+
+// A fit with a short GA file of the user's (kept over the import's): it beats the nominal values,
+// and its table evaluates to exactly the value it reports; its simulation table has a row per
+// measurement.
+TEST_F(PetabCommands, AFitsTableEvaluatesToTheReportedValue) {
+    const fs::path yaml = kShared / "test-suite/v1.0.0/sbml/0001/_0001.yaml";
+    fs::create_directories(dir / "fit");
+    qv::test::write_file(dir / "fit/problem.ga",
+                         "ENCODE;REAL;\nGATYPE;DGA;60;1e300;2;20;RandomRing;10;0.1;\nDIGENESIS;MGG;10;\n"
+                         "CROSSOVER;UNDX;1.0;0.35;\nMUTATION;NONE;\n");
+    for (const char *n : {"1", "2"}) {
+        const Result fit = petab(std::string("fit '") + yaml.string() + "' fit -n " + n + " -S 7");
+        ASSERT_EQ(fit.status, 0) << fit.out << fit.err;
+        EXPECT_NE(fit.out.find("problem.ga was edited: kept"), std::string::npos) << fit.out;
+        const double best = value_of(fit.out, "best llh");
+        EXPECT_GT(best, -0.8475) << "no better than the nominal values";
+        EXPECT_LE(best, -0.4515) << "better than an exact fit of two points with sigma 0.5";
+        const Result ev = petab(std::string("evaluate '") + yaml.string() + "' --parameters fit/parameters.tsv --simulations sim.tsv");
+        ASSERT_EQ(ev.status, 0) << ev.err;
+        EXPECT_EQ(value_of(ev.out, "llh"), best) << ev.out;
+        const auto rows = qv::test::split_lines(qv::test::read_file(dir / "sim.tsv"));
+        ASSERT_EQ(rows.size(), 3u);
+        EXPECT_EQ(rows[0], "observableId\tsimulationConditionId\ttime\tsimulation");
+    }
+}
+
+// 25 estimated parameters: more than a plain model file may search, accepted for a problem.
+TEST_F(PetabCommands, AProblemWithMoreSearchVariablesThanAPlainModelIsFitted) {
+    const int n = 25;
+    std::string law, params, xml_params;
+    for (int k = 1; k <= n; ++k) {
+        const std::string id = std::string("k") + std::to_string(k);
+        law += k > 1 ? " + " : "";
+        law += id;
+        xml_params += "<parameter id=\"";
+        xml_params += id;
+        xml_params += "\" value=\"0.01\" constant=\"true\"/>";
+        params += id;
+        params += "\tlog10\t0.001\t1\t0.01\t1\n";
+    }
+    qv::test::write_file(dir / "model.xml",
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<sbml xmlns=\"http://www.sbml.org/sbml/level3/version1/core\" level=\"3\" version=\"1\"><model id=\"decay\">"
+        "<listOfCompartments><compartment id=\"c\" size=\"1\" constant=\"true\"/></listOfCompartments>"
+        "<listOfSpecies><species id=\"A\" compartment=\"c\" initialConcentration=\"1\" hasOnlySubstanceUnits=\"false\" "
+        "boundaryCondition=\"false\" constant=\"false\"/></listOfSpecies>"
+        "<listOfParameters>" + xml_params + "</listOfParameters>"
+        "<listOfReactions><reaction id=\"r\" reversible=\"false\" fast=\"false\"><listOfReactants><speciesReference species=\"A\" "
+        "stoichiometry=\"1\" constant=\"true\"/></listOfReactants><kineticLaw><math xmlns=\"http://www.w3.org/1998/Math/MathML\">"
+        "<apply><times/><apply><plus/>" + [&] { std::string s; for (int k = 1; k <= n; ++k) { s += "<ci>k"; s += std::to_string(k); s += "</ci>"; } return s; }() +
+        "</apply><ci>A</ci></apply></math></kineticLaw></reaction></listOfReactions></model></sbml>\n");
+    qv::test::write_file(dir / "parameters.tsv", std::string("parameterId\tparameterScale\tlowerBound\tupperBound\tnominalValue\testimate\n") + params);
+    qv::test::write_file(dir / "observables.tsv", "observableId\tobservableFormula\tnoiseFormula\nobs\tA\t0.1\n");
+    qv::test::write_file(dir / "conditions.tsv", "conditionId\nc0\n");
+    qv::test::write_file(dir / "measurements.tsv",
+                         "observableId\tsimulationConditionId\ttime\tmeasurement\nobs\tc0\t1\t0.5\nobs\tc0\t2\t0.25\n");
+    qv::test::write_file(dir / "problem.yaml",
+                         "format_version: 1\nparameter_file: parameters.tsv\nproblems:\n- sbml_files: [model.xml]\n"
+                         "  condition_files: [conditions.tsv]\n  measurement_files: [measurements.tsv]\n"
+                         "  observable_files: [observables.tsv]\n");
+    fs::create_directories(dir / "fit");
+    qv::test::write_file(dir / "fit/problem.ga",
+                         "ENCODE;REAL;\nGATYPE;DGA;20;1e300;2;30;RandomRing;10;0.1;\nDIGENESIS;MGG;10;\n"
+                         "CROSSOVER;UNDX;1.0;0.35;\nMUTATION;NONE;\n");
+    const Result fit = petab("fit problem.yaml fit -n 1 -S 3");
+    ASSERT_EQ(fit.status, 0) << fit.out << fit.err << qv::test::read_file(dir / "fit/fit.log");
+    EXPECT_TRUE(std::isfinite(value_of(fit.out, "best llh"))) << fit.out;
+    EXPECT_NE(qv::test::read_file(dir / "fit/model.in").find("PARAM ; theta ; 25 ;"), std::string::npos);
+}
+
+// Faults in the problem: each import ends with the message, exit status 1, and writes no file.
+TEST_F(PetabCommands, MalformedProblemsAreRefusedWithTheirMessage) {
+    const fs::path base = kShared / "test-suite/v1.0.0/sbml/0001";
+    struct Case {
+        const char *name;
+        std::vector<Edit> edits;
+        const char *message;   // what the message ends with
+    };
+    const std::vector<Case> cases = {
+        {"formula", {{"_observables.tsv", "obs_a\tA", "obs_a\tA * B_x"}},
+         "observable 'obs_a': observableFormula: unknown identifier 'B_x' at column 5"},
+        {"noise", {{"_observables.tsv", "\t0.5", "\t0.5 +"}}, "observable 'obs_a': noiseFormula: unexpected end of formula"},
+        {"target", {{"_conditions.tsv", "conditionId\nc0", "conditionId\tnot_there\nc0\t1"}},
+         "condition 'c0': target 'not_there' is not a parameter, compartment or species of the model whose value a "
+         "condition can set"},
+        {"event", {{"_model.xml", "</model>", "<listOfEvents><event id=\"e\"><trigger><math xmlns=\"http://www.w3.org/1998/"
+                                                "Math/MathML\"><true/></math></trigger><listOfEventAssignments><eventAssignment "
+                                                "variable=\"k1\"><math xmlns=\"http://www.w3.org/1998/Math/MathML\"><cn>0</cn>"
+                                                "</math></eventAssignment></listOfEventAssignments></event></listOfEvents></model>"}},
+         "refused: event 'e' (events are not supported)"},
+    };
+    for (const Case &c : cases) {
+        const fs::path problem = copy_case(dir, c.name, base, c.edits);
+        const Result r = petab(std::string("import '") + (problem / "_0001.yaml").string() + "' out_" + std::string(c.name));
+        EXPECT_EQ(r.status, 1) << c.name;
+        const std::string msg = r.err.substr(0, r.err.find('\n'));
+        EXPECT_EQ(msg.substr(msg.size() - std::min(msg.size(), std::string(c.message).size())), c.message) << c.name << ": " << r.err;
+        EXPECT_FALSE(fs::exists(dir / (std::string("out_") + c.name) / "model.cpp")) << c.name;
+    }
+}
