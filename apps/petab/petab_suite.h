@@ -7,8 +7,9 @@
 namespace qv::petab_tool {
 
 // Runs the cases of cases_dir (subdirectories named by 4 digits) on jobs threads, one line per case
-// in id order, then the totals. Returns the exit status: 0, or 1 when a case failed or none ran.
-int run_suite(const std::string &cases_dir, int jobs);
+// in id order, then the totals. Returns the exit status: 0 when the cases ran, 1 when none could be
+// listed or fewer than min_passed (when >= 0) passed.
+int run_suite(const std::string &cases_dir, int jobs, long min_passed);
 
 }  // namespace qv::petab_tool
 

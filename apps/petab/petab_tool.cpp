@@ -2,7 +2,7 @@
 //
 //   petab import PROBLEM.yaml OUTDIR [--force]
 //   petab evaluate PROBLEM.yaml [--parameters TSV] [--simulations OUT.tsv] [--work DIR]
-//   petab suite [CASES_DIR] [-j N]
+//   petab suite [CASES_DIR] [-j N] [--min-passed K]
 //
 // import writes the model source, the model input file and a GA parameter file for the problem and
 // prints the line that builds the programs for it. evaluate prints the objective at the nominal
@@ -29,7 +29,7 @@ constexpr char kUsage[] =
     "usage: petab import PROBLEM.yaml OUTDIR [--force]\n"
     "       petab evaluate PROBLEM.yaml [--parameters TSV] [--simulations OUT.tsv] [--work DIR]\n"
     "       petab fit PROBLEM.yaml OUTDIR [-n PROCESSES] [-S SEED] [--time-limit SECONDS]\n"
-    "       petab suite [CASES_DIR] [-j N]\n";
+    "       petab suite [CASES_DIR] [-j N] [--min-passed K]\n";
 
 int usage() {
     std::fputs(kUsage, stderr);
@@ -149,9 +149,14 @@ int cmd_fit(const std::vector<std::string> &args) {
 int cmd_suite(const std::vector<std::string> &args) {
     std::string dir = std::string(qv::petab_tool::config::kSourceDir) + "/../shared/petab/test-suite/v1.0.0/sbml";
     int jobs = 1;
+    long min_passed = -1;
     bool dir_given = false;
     for (size_t k = 0; k < args.size(); ++k) {
-        if (args[k] == "-j") {
+        if (args[k] == "--min-passed") {
+            double v = 0.0;
+            if (k + 1 >= args.size() || !parse_positive(args[++k], 0, 1e6, v) || v != std::floor(v)) return usage();
+            min_passed = static_cast<long>(v);
+        } else if (args[k] == "-j") {
             if (k + 1 >= args.size()) return usage();
             char *end = nullptr;
             const long j = std::strtol(args[++k].c_str(), &end, 10);
@@ -164,7 +169,7 @@ int cmd_suite(const std::vector<std::string> &args) {
             dir_given = true;
         }
     }
-    return qv::petab_tool::run_suite(dir, jobs);
+    return qv::petab_tool::run_suite(dir, jobs, min_passed);
 }
 
 }  // namespace

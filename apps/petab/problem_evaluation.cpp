@@ -76,6 +76,17 @@ std::string build_program(const std::string &dir) {
 
 }  // namespace
 
+bool newer_than_archives(const std::string &program, const char *const *archives) {
+    std::error_code ec;
+    const auto built = fs::last_write_time(program, ec);
+    if (ec) return false;
+    for (const char *const *a = archives; *a; ++a) {
+        const auto t = fs::last_write_time(*a, ec);
+        if (ec || t > built) return false;
+    }
+    return true;
+}
+
 std::string default_work_dir(const std::string &yaml) {
     std::error_code ec;
     const std::string abs = fs::absolute(yaml, ec).lexically_normal().string();
@@ -90,7 +101,7 @@ std::string prepare_problem(const std::string &yaml, const std::string &dir, std
     if (std::string msg = qv::petab_import::import_problem(yaml, dir, qv::petab_import::Edited::Replace, {}, summary); !msg.empty()) return msg;
     notes = summary.notes;
     std::error_code ec;
-    if (before == readText(dir + "/model.cpp") && fs::exists(dir + "/evaluate", ec)) return "";
+    if (before == readText(dir + "/model.cpp") && newer_than_archives(dir + "/evaluate", config::kKitArchives)) return "";
     return build_program(dir);
 }
 

@@ -22,6 +22,9 @@ struct Evaluation {
     std::vector<std::string> notes;
 };
 
+// Whether program was built after every one of the archives it links (a null-terminated list).
+bool newer_than_archives(const std::string &program, const char *const *archives);
+
 // The work directory of a problem when none is given: under this build's tree, named for the
 // problem file's absolute path.
 std::string default_work_dir(const std::string &yaml);

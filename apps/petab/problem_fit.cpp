@@ -166,7 +166,7 @@ std::string fit_problem(const FitRequest &rq, FitResult &out) {
         !msg.empty())
         return msg;
     out.notes = summary.notes;
-    if (before != readText(dir + "/model.cpp") || !fs::exists(dir + "/gasearch", ec))
+    if (before != readText(dir + "/model.cpp") || !newer_than_archives(dir + "/gasearch", config::kFitArchives))
         if (std::string msg = build_gasearch(dir); !msg.empty()) return msg;
 
     // 2. The search.
