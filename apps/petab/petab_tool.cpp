@@ -36,12 +36,6 @@ int usage() {
     return 2;
 }
 
-std::string full(double v) {
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.17g", v);
-    return buf;
-}
-
 int fail(const std::string &msg) {
     std::fprintf(stderr, "petab: %s\n", msg.c_str());
     return 1;
@@ -93,11 +87,11 @@ int cmd_evaluate(const std::vector<std::string> &args) {
     qv::petab_tool::Evaluation e;
     if (std::string msg = qv::petab_tool::evaluate_problem(yaml, parameters, work, e); !msg.empty()) return fail(msg);
     if (e.failed > 0) std::fprintf(stderr, "petab: %d experiment(s) failed: %s\n", e.failed, e.failure.c_str());
-    std::printf("llh: %s\n", full(e.llh).c_str());
-    std::printf("chi2: %s\n", full(e.chi2).c_str());
+    std::printf("llh: %s\n", qv::petab_tool::full_precision(e.llh).c_str());
+    std::printf("chi2: %s\n", qv::petab_tool::full_precision(e.chi2).c_str());
     bool priors = false;
     for (const auto &p : e.problem.parameters) priors = priors || (p.estimate && p.objective.type != qv::petab::PriorType::None);
-    if (priors) std::printf("log prior: %s\n", full(e.log_prior).c_str());
+    if (priors) std::printf("log prior: %s\n", qv::petab_tool::full_precision(e.log_prior).c_str());
     if (!simulations.empty())
         if (std::string msg = qv::petab_tool::write_simulations(e, simulations); !msg.empty()) return fail(msg);
     return e.failed > 0 ? 1 : 0;
@@ -141,8 +135,8 @@ int cmd_fit(const std::vector<std::string> &args) {
     for (const auto &n : r.notes) std::printf("note: %s\n", n.c_str());
     if (r.stopped) std::printf("note: the time limit ended the search\n");
     std::printf("parameters: %s\n", r.parameters.c_str());
-    std::printf("best llh: %s\n", full(r.best_llh).c_str());
-    if (r.has_prior) std::printf("log prior: %s\n", full(r.log_prior).c_str());
+    std::printf("best llh: %s\n", qv::petab_tool::full_precision(r.best_llh).c_str());
+    if (r.has_prior) std::printf("log prior: %s\n", qv::petab_tool::full_precision(r.log_prior).c_str());
     return 0;
 }
 

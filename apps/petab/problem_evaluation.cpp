@@ -28,12 +28,6 @@ using qv::sbml_case::runProcess;
 constexpr double kBuildSeconds = 900.0;
 constexpr double kRunSeconds = 3600.0;
 
-std::string full(double v) {
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.17g", v);
-    return buf;
-}
-
 std::uint64_t fnv1a(const std::string &s) {
     std::uint64_t h = 1469598103934665603ull;
     for (unsigned char c : s) {
@@ -75,6 +69,29 @@ std::string build_program(const std::string &dir) {
 }
 
 }  // namespace
+
+std::string full_precision(double v) {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.17g", v);
+    return buf;
+}
+
+std::string write_atomically(const std::string &path, const std::string &text) {
+    const std::string tmp = path + ".tmp";
+    {
+        std::ofstream f(tmp, std::ios::trunc);
+        f << text;
+        if (!f) {
+            std::error_code ec;
+            fs::remove(tmp, ec);
+            return path + ": cannot write the file";
+        }
+    }
+    std::error_code ec;
+    fs::rename(tmp, path, ec);
+    if (ec) return path + ": cannot write the file";
+    return "";
+}
 
 bool newer_than_archives(const std::string &program, const char *const *archives) {
     std::error_code ec;
@@ -131,12 +148,8 @@ std::string evaluate_problem(const std::string &yaml, const std::string &paramet
     if (std::string msg = values_from_table(out.problem, parameters_tsv, out.x); !msg.empty()) return msg;
     if (std::string msg = prepare_problem(yaml, dir, out.notes); !msg.empty()) return msg;
     std::string values;
-    for (double v : out.x) values += full(v) + "\n";
-    {
-        std::ofstream f(dir + "/values.txt", std::ios::trunc);
-        f << values;
-        if (!f) return dir + "/values.txt: cannot write the file";
-    }
+    for (double v : out.x) values += full_precision(v) + "\n";
+    if (std::string msg = write_atomically(dir + "/values.txt", values); !msg.empty()) return msg;
     const ProcessResult r = runProcess({dir + "/evaluate", dir + "/values.txt", dir + "/result.txt"}, dir + "/run.log", kRunSeconds);
     if (!r.ok()) return "the evaluation failed: " + reason_in(readText(dir + "/run.log"));
     std::istringstream in(readText(dir + "/result.txt"));
@@ -182,22 +195,13 @@ std::string write_simulations(const Evaluation &e, const std::string &path) {
         for (const auto &r : t.rows) {
             for (size_t c = 0; c < r.size(); ++c) {
                 if (c) text += "\t";
-                text += static_cast<int>(c) == col ? full(row < e.simulated.size() ? e.simulated[row] : NAN) : r[c];
+                text += static_cast<int>(c) == col ? full_precision(row < e.simulated.size() ? e.simulated[row] : NAN) : r[c];
             }
             text += "\n";
             ++row;
         }
     }
-    const std::string tmp = path + ".tmp";
-    {
-        std::ofstream f(tmp, std::ios::trunc);
-        f << text;
-        if (!f) return path + ": cannot write the file";
-    }
-    std::error_code ec;
-    fs::rename(tmp, path, ec);
-    if (ec) return path + ": cannot write the file";
-    return "";
+    return write_atomically(path, text);
 }
 
 }  // namespace qv::petab_tool

@@ -22,6 +22,12 @@ struct Evaluation {
     std::vector<std::string> notes;
 };
 
+// v with 17 significant digits (what the tool prints and writes).
+std::string full_precision(double v);
+
+// text into path through a temporary file and a rename: a failed write leaves path as it was.
+std::string write_atomically(const std::string &path, const std::string &text);
+
 // Whether program was built after every one of the archives it links (a null-terminated list).
 bool newer_than_archives(const std::string &program, const char *const *archives);
 

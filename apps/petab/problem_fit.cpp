@@ -29,12 +29,6 @@ constexpr double kBuildSeconds = 900.0;
 constexpr double kNoLimitSeconds = 1.0e9;
 constexpr double kGraceSeconds = 10.0;   // after SIGTERM at the time limit, before SIGKILL
 
-std::string full(double v) {
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.17g", v);
-    return buf;
-}
-
 std::string last_line_with(const std::string &text, const std::string &what) {
     std::istringstream in(text);
     std::string line, found;
@@ -124,7 +118,7 @@ std::string write_parameters(const qv::petab::Problem &problem, const std::vecto
                     size_t theta = 0;
                     for (int q = 0; q < p; ++q) theta += problem.parameters[static_cast<size_t>(q)].estimate ? 1 : 0;
                     const double v = std::clamp(qv::petab::from_scale(pp.scale, x[theta]), pp.lower, pp.upper);
-                    text += full(v);
+                    text += full_precision(v);
                 } else {
                     text += row[c];
                 }
@@ -132,16 +126,7 @@ std::string write_parameters(const qv::petab::Problem &problem, const std::vecto
             text += "\n";
         }
     }
-    const std::string tmp = path + ".tmp";
-    {
-        std::ofstream f(tmp, std::ios::trunc);
-        f << text;
-        if (!f) return path + ": cannot write the file";
-    }
-    std::error_code ec;
-    fs::rename(tmp, path, ec);
-    if (ec) return path + ": cannot write the file";
-    return "";
+    return write_atomically(path, text);
 }
 
 }  // namespace

@@ -62,9 +62,9 @@ ObjectiveValue evaluate(const Problem &pb, const double *x, Workspace &w) {
     for (int e = 0; e < pb.n_experiments; ++e) {
         if (std::string msg = simulate_experiment(pb, e, w); !msg.empty()) {
             if (v.failed++ == 0) {
-                v.failure = "experiment ";
+                v.failure = "experiment '";
                 v.failure += pb.experiments[e].id;
-                v.failure += ": ";
+                v.failure += "': ";
                 v.failure += msg;
             }
             continue;
