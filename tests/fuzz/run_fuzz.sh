@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# A bounded AFL++ campaign on the input side: the simulator's model file and command line, and the
-# GA parameter file and file of initial individuals of gasearch.
+# A bounded AFL++ campaign on the input side: the simulator's model file and command line, the
+# GA parameter file and file of initial individuals of gasearch, the SBML importer and the PEtab
+# readers (where they are built).
 #
 #   run_fuzz.sh --packages   the Debian packages the campaign needs, one per line
 #   run_fuzz.sh SECONDS      build the harnesses (build-fuzz/, AFL++ instrumentation with the address
@@ -52,7 +53,7 @@ cmake --build "$build" -j "$jobs" >"$build/build.log" 2>&1 || { tail -50 "$build
 # ---- Seeds ----------------------------------------------------------------------------------------
 seeds="$build/seeds"
 rm -rf "$seeds"
-mkdir -p "$seeds/model" "$seeds/cli" "$seeds/ga" "$seeds/sbml"
+mkdir -p "$seeds/model" "$seeds/cli" "$seeds/ga" "$seeds/sbml" "$seeds/petab"
 copy_seeds() {   # destination, prefix, files...
   local dest="$1" prefix="$2" f
   shift 2
@@ -71,6 +72,11 @@ copy_seeds "$seeds/ga" seed "$here"/seeds/ga/*
 copy_seeds "$seeds/ga" corpus "$root"/tests/corpus_ga/*.ga "$root"/tests/corpus_ga/*.ind
 copy_seeds "$seeds/sbml" seed "$here"/seeds/sbml/*
 copy_seeds "$seeds/sbml" corpus "$root"/tests/corpus_sbml/*.xml
+# PEtab: the tables and problem files of the public test suite's first cases, where it is at hand.
+for d in "$root"/../shared/petab/test-suite/v1.0.0/sbml/000[1-9]/ "$root"/../shared/petab/test-suite/v2.0.0/sbml/000[1-9]/; do
+  copy_seeds "$seeds/petab" "$(basename "$(dirname "$(dirname "$d")")")_$(basename "$d")" "$d"*.tsv "$d"*.yaml
+done
+copy_seeds "$seeds/petab" seed "$here"/seeds/petab/*
 shopt -u nullglob
 
 # ---- Campaigns ------------------------------------------------------------------------------------
@@ -91,7 +97,11 @@ if [ -f "$build/bin/fuzz_sbml_import" ]; then
   ga_seconds=$(( ga_seconds - sbml_seconds ))
   [ "$ga_seconds" -lt 1 ] && ga_seconds=1
 fi
-model_seconds=$(( seconds - cli_seconds - ga_seconds - sbml_seconds ))
+petab_seconds=0
+if [ -f "$build/bin/fuzz_petab_problem" ] && [ -n "$(ls -A "$seeds/petab" 2>/dev/null)" ]; then
+  petab_seconds=$(( cli_seconds ))
+fi
+model_seconds=$(( seconds - cli_seconds - ga_seconds - sbml_seconds - petab_seconds ))
 [ "$model_seconds" -lt 1 ] && model_seconds=1
 
 stat_of() {   # stats file, key
@@ -167,6 +177,10 @@ campaign ga "$ga_seconds" fuzz_ga_files "" || status=2
 # The SBML importer, when it was built (libSBML found): a share of the GA files' time.
 if [ -x "$build/bin/fuzz_sbml_import" ]; then
   campaign sbml "$sbml_seconds" fuzz_sbml_import "" || status=2
+fi
+# The PEtab readers, when built and seeded: as long as the command line.
+if [ "$petab_seconds" -gt 0 ]; then
+  campaign petab "$petab_seconds" fuzz_petab_problem "" || status=2
 fi
 wall=$(( $(date +%s) - start ))
 
