@@ -115,7 +115,10 @@ std::string default_work_dir(const std::string &yaml) {
 std::string prepare_problem(const std::string &yaml, const std::string &dir, std::vector<std::string> &notes) {
     const std::string before = readText(dir + "/model.cpp");
     qv::petab_import::ImportSummary summary;
-    if (std::string msg = qv::petab_import::import_problem(yaml, dir, qv::petab_import::Edited::Replace, {}, summary); !msg.empty()) return msg;
+    if (std::string msg = qv::petab_import::import_problem(yaml, dir, qv::petab_import::Edited::Replace, {}, summary,
+                                                              qv::petab_import::Purpose::Evaluation);
+        !msg.empty())
+        return msg;
     notes = summary.notes;
     std::error_code ec;
     if (before == readText(dir + "/model.cpp") && newer_than_archives(dir + "/evaluate", config::kKitArchives)) return "";

@@ -123,6 +123,9 @@ std::string read_measurement_table(const std::vector<TsvTable> &tables, Problem 
 
             if (std::string err = detail::number_cell(t, r, c_m, "measurement", m.value); !err.empty()) return err;
             if (!std::isfinite(m.value)) return cat(t.where(r, c_m), "measurement '", cell(t, r, c_m), "' is not finite");
+            if (m.observable >= 0 && p.observables[static_cast<size_t>(m.observable)].transform != Transform::Lin && !(m.value > 0))
+                return cat(t.where(r, c_m), "measurement ", cell(t, r, c_m), " is not positive, but observable '",
+                           p.observables[static_cast<size_t>(m.observable)].id, "' is log-transformed");
             if (std::string err = detail::number_cell(t, r, c_t, "time", m.time); !err.empty()) return err;
             if (std::isnan(m.time) || m.time == -kInf)
                 return cat(t.where(r, c_t), "time '", cell(t, r, c_t), "' must be a number or inf");

@@ -10,9 +10,17 @@
 namespace qv::petab_import {
 
 std::string import_problem(const std::string &yaml, const std::string &outdir, Edited edited,
-                           const SolverSettings &settings, ImportSummary &summary) {
+                           const SolverSettings &settings, ImportSummary &summary, Purpose purpose) {
     qv::petab::Problem problem;
     if (std::string msg = qv::petab::read_problem(yaml, problem); !msg.empty()) return msg;
+    // What a search cannot start from: nothing to estimate, or a nominal value outside the box.
+    bool estimated = false;
+    for (const auto &p : problem.parameters) estimated = estimated || p.estimate;
+    if (purpose == Purpose::Search && !estimated)
+        return (problem.files.parameters.empty() ? yaml : problem.files.parameters[0]) +
+               ": no parameter is estimated (estimate 1 or true in no row)";
+    for (const auto &n : problem.notes)
+        if (purpose == Purpose::Search && n.find("' is outside its bounds") != std::string::npos) return n;
     if (problem.models.size() != 1) return yaml + ": a problem with " + std::to_string(problem.models.size()) +
                                            " models (one SBML model is supported)";
     qv::sbml::ImportOptions opts;

@@ -23,10 +23,15 @@ std::string quoted(const std::string &id) {
     return s;
 }
 
-std::string at_line(const std::string &path, int line) {
-    std::string s = path;
+// "FILE:LINE[:COLUMN]: " of a row of one of the problem's tables (files[file]).
+std::string at_line(const std::vector<std::string> &files, int file, int line, int column = 0) {
+    std::string s = file >= 0 && static_cast<size_t>(file) < files.size() ? files[static_cast<size_t>(file)] : "?";
     s += ":";
     s += std::to_string(line);
+    if (column > 0) {
+        s += ":";
+        s += std::to_string(column);
+    }
     s += ": ";
     return s;
 }
@@ -194,7 +199,7 @@ private:
                 msg += quoted(id);
                 return msg;
             };
-            std::string where = at_line(pb_.path, ob.line);
+            std::string where = at_line(pb_.files.observables, ob.file, ob.line);
             if (std::string msg = qv::petab_math::parse_formula(ob.formula, resolve, t.value); !msg.empty())
                 return where + "observable " + quoted(ob.id) + ": observableFormula: " + msg;
             noise = true;
@@ -225,7 +230,7 @@ private:
     // The changes of one condition into a period.
     std::string apply_condition(const qv::petab::Condition &c, TranslatedPeriod &period) {
         for (const auto &ch : c.changes) {
-            std::string where = at_line(pb_.path, ch.line);
+            std::string where = at_line(pb_.files.conditions, c.file, ch.line, ch.column);
             where += "condition ";
             where += quoted(c.id);
             where += ": ";
@@ -291,7 +296,7 @@ private:
             d.time = static_cast<int>(std::find(times.begin(), times.end(), m.time) - times.begin());
             d.observable = m.observable;
             d.value = m.value;
-            const std::string where = at_line(pb_.path, m.line);
+            const std::string where = at_line(pb_.files.measurements, m.file, m.line);
             for (const auto &cell : m.observable_parameters) {
                 Value v;
                 if (std::string msg = value_of(cell, v); !msg.empty()) return where + "observableParameters: " + msg;

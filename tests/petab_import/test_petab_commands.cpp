@@ -220,7 +220,8 @@ TEST_F(PetabCommands, AProblemWithMoreSearchVariablesThanAPlainModelIsFitted) {
     EXPECT_NE(qv::test::read_file(dir / "fit/model.in").find("PARAM ; theta ; 25 ;"), std::string::npos);
 }
 
-// Faults in the problem: each import ends with the message, exit status 1, and writes no file.
+// Faults in the problem: each import ends with the message (file, line, column where there is one),
+// exit status 1, and writes nothing over the files of an earlier import.
 TEST_F(PetabCommands, MalformedProblemsAreRefusedWithTheirMessage) {
     const fs::path base = kShared / "test-suite/v1.0.0/sbml/0001";
     struct Case {
@@ -240,10 +241,32 @@ TEST_F(PetabCommands, MalformedProblemsAreRefusedWithTheirMessage) {
                                                 "variable=\"k1\"><math xmlns=\"http://www.w3.org/1998/Math/MathML\"><cn>0</cn>"
                                                 "</math></eventAssignment></listOfEventAssignments></event></listOfEvents></model>"}},
          "refused: event 'e' (events are not supported)"},
+        {"missing", {{"_0001.yaml", "_conditions.tsv", "_nothere.tsv"}}, "missing/_nothere.tsv: cannot open the table"},
+        {"column", {{"_observables.tsv", "observableFormula", "observableFormla"}},
+         "column/_observables.tsv:1: table lacks the required column 'observableFormula'"},
+        {"observable", {{"_measurements.tsv", "\nobs_a\tc0\t0", "\nobs_x\tc0\t0"}},
+         "observable/_measurements.tsv:2:1: unknown observable 'obs_x'"},
+        {"condition", {{"_measurements.tsv", "\nobs_a\tc0\t0", "\nobs_a\tc9\t0"}},
+         "condition/_measurements.tsv:2:2: unknown condition 'c9'"},
+        {"logneg", {{"_observables.tsv", "noiseFormula\nobs_a\tA\t0.5", "noiseFormula\tobservableTransformation\nobs_a\tA\t0.5\tlog"},
+                    {"_measurements.tsv", "10\t0.1", "10\t-0.1"}},
+         "logneg/_measurements.tsv:3:4: measurement -0.1 is not positive, but observable 'obs_a' is log-transformed"},
+        {"bounds", {{"_parameters.tsv", "k1\tlin\t0\t", "k1\tlin\t1\t"}},
+         "bounds/_parameters.tsv:4:5: nominalValue 0.8 of 'k1' is outside its bounds"},
+        {"estimate", {{"_parameters.tsv", "1.0\t1\n", "1.0\t0\n"}, {"_parameters.tsv", "0.0\t1\n", "0.0\t0\n"},
+                      {"_parameters.tsv", "0.8\t1\n", "0.8\t0\n"}, {"_parameters.tsv", "0.6\t1\n", "0.6\t0\n"}},
+         "estimate/_parameters.tsv: no parameter is estimated (estimate 1 or true in no row)"},
     };
+    // An earlier import's files, which no failed import may touch.
+    ASSERT_EQ(petab(std::string("import '") + (base / "_0001.yaml").string() + "' out").status, 0);
+    const std::string model = qv::test::read_file(dir / "out/model.cpp"), input = qv::test::read_file(dir / "out/model.in");
     for (const Case &c : cases) {
         const fs::path problem = copy_case(dir, c.name, base, c.edits);
         const Result r = petab(std::string("import '") + (problem / "_0001.yaml").string() + "' out_" + std::string(c.name));
+        const Result again = petab(std::string("import '") + (problem / "_0001.yaml").string() + "' out --force");
+        EXPECT_EQ(again.status, 1) << c.name;
+        EXPECT_EQ(qv::test::read_file(dir / "out/model.cpp"), model) << c.name;
+        EXPECT_EQ(qv::test::read_file(dir / "out/model.in"), input) << c.name;
         EXPECT_EQ(r.status, 1) << c.name;
         const std::string msg = r.err.substr(0, r.err.find('\n'));
         EXPECT_EQ(msg.substr(msg.size() - std::min(msg.size(), std::string(c.message).size())), c.message) << c.name << ": " << r.err;

@@ -22,9 +22,13 @@ struct ImportSummary {
 // replaced, or replaced but for the GA parameter file, which is kept (a fit's own settings).
 enum class Edited { Keep, Replace, KeepGaFile };
 
+// What the import is for: a search (nothing to estimate or a nominal value outside its bounds is
+// refused: a search cannot start from it) or only evaluating the problem at given values.
+enum class Purpose { Search, Evaluation };
+
 // Writes outdir/model.cpp, outdir/model.in and outdir/problem.ga. Returns "" or the message.
 std::string import_problem(const std::string &yaml, const std::string &outdir, Edited edited,
-                           const SolverSettings &settings, ImportSummary &summary);
+                           const SolverSettings &settings, ImportSummary &summary, Purpose purpose = Purpose::Search);
 
 }  // namespace qv::petab_import
 
