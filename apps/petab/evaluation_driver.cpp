@@ -1,16 +1,21 @@
 // The evaluation program of one PEtab problem, linked with its generated model: the objective at
 // the scaled parameter values of a file, and every measurement's simulated value.
 //
-//   <program> VALUES_FILE OUT_FILE
+//   <program> VALUES_FILE OUT_FILE [--refine MAX_EVALUATIONS]
 //
 // VALUES_FILE holds the estimated parameters on their parameterScale, one per line, in the order
-// of the model's table. OUT_FILE gets "llh: ", "chi2: ", "log prior: ", "failed: " lines (and
-// "failure: " with what failed first), then "simulations:" and one line per measurement with its
-// simulated value and its noise parameter, tab-separated. Exit status 0, or 1 with a message.
+// of the model's table. With --refine they are first refined by the local search (at most that many
+// evaluations). OUT_FILE gets "llh: ", "chi2: ", "log prior: ", "failed: " lines (and "failure: "
+// with what failed first; after a refinement "refinement: <evaluations> evaluations, <iterations>
+// iterations" and "values:" with one refined value per line), then "simulations:" and one line per
+// measurement with its simulated value and its noise parameter, tab-separated. Exit status 0, or 1
+// with a message.
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "quorvant/petab_sim/local_refinement.h"
 #include "quorvant/petab_sim/objective.h"
 
 extern "C" const qv::petab_sim::Problem *qv_petab_problem();
@@ -26,8 +31,10 @@ std::string full(double v) {
 }  // namespace
 
 int main(int argc, char **argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s VALUES_FILE OUT_FILE\n", argv[0]);
+    int refine_evaluations = 0;
+    if (argc == 5 && std::string(argv[3]) == "--refine") refine_evaluations = std::atoi(argv[4]);
+    if ((argc != 3 && argc != 5) || (argc == 5 && refine_evaluations < 1)) {
+        std::fprintf(stderr, "usage: %s VALUES_FILE OUT_FILE [--refine MAX_EVALUATIONS]\n", argv[0]);
         return 1;
     }
     const qv::petab_sim::Problem &pb = *qv_petab_problem();
@@ -43,10 +50,21 @@ int main(int argc, char **argv) {
     }
     qv::petab_sim::Workspace w;
     qv::petab_sim::prepare_workspace(pb, w);
+    std::string refined;
+    if (refine_evaluations > 0) {
+        qv::petab_sim::RefinementSettings settings;
+        settings.max_evaluations = refine_evaluations;
+        const qv::petab_sim::RefinementResult r = qv::petab_sim::refine(pb, x, settings, w);
+        x = r.x;
+        refined = "refinement: " + std::to_string(r.evaluations) + " evaluations, " + std::to_string(r.iterations) +
+                  " iterations\nvalues:\n";
+        for (double v : x) refined += full(v) + "\n";
+    }
     const qv::petab_sim::ObjectiveValue v = qv::petab_sim::evaluate(pb, x.data(), w);
     std::string out = "llh: " + full(v.llh) + "\nchi2: " + full(v.chi2) + "\nlog prior: " + full(v.log_prior) +
                       "\nfailed: " + std::to_string(v.failed) + "\n";
     if (!v.failure.empty()) out += "failure: " + v.failure + "\n";
+    out += refined;
     out += "simulations:\n";
     for (int d = 0; d < pb.n_data; ++d)
         out += full(w.simulated[static_cast<size_t>(d)]) + "\t" + full(w.sigma[static_cast<size_t>(d)]) + "\n";

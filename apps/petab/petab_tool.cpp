@@ -28,7 +28,7 @@ namespace {
 constexpr char kUsage[] =
     "usage: petab import PROBLEM.yaml OUTDIR [--force]\n"
     "       petab evaluate PROBLEM.yaml [--parameters TSV] [--simulations OUT.tsv] [--work DIR]\n"
-    "       petab fit PROBLEM.yaml OUTDIR [-n PROCESSES] [-S SEED] [--time-limit SECONDS]\n"
+    "       petab fit PROBLEM.yaml OUTDIR [-n PROCESSES] [-S SEED] [--time-limit SECONDS] [--refine EVALUATIONS]\n"
     "       petab suite [CASES_DIR] [-j N] [--min-passed K]\n";
 
 int usage() {
@@ -118,6 +118,9 @@ int cmd_fit(const std::vector<std::string> &args) {
         } else if (a == "-S") {
             if (!has_value || !parse_positive(args[++k], 0, 4294967295.0, v) || v != std::floor(v)) return usage();
             rq.seed = args[k];
+        } else if (a == "--refine") {
+            if (!has_value || !parse_positive(args[++k], 0, 1e9, v) || v != std::floor(v)) return usage();
+            rq.refine_evaluations = static_cast<int>(v);
         } else if (a == "--time-limit") {
             if (!has_value || !parse_positive(args[++k], 1e-3, 1e9, v)) return usage();
             rq.time_limit = v;
@@ -134,6 +137,7 @@ int cmd_fit(const std::vector<std::string> &args) {
     if (std::string msg = qv::petab_tool::fit_problem(rq, r); !msg.empty()) return fail(msg);
     for (const auto &n : r.notes) std::printf("note: %s\n", n.c_str());
     if (r.stopped) std::printf("note: the time limit ended the search\n");
+    if (!r.refinement.empty()) std::printf("refinement: %s\n", r.refinement.c_str());
     std::printf("parameters: %s\n", r.parameters.c_str());
     std::printf("best llh: %s\n", qv::petab_tool::full_precision(r.best_llh).c_str());
     if (r.has_prior) std::printf("log prior: %s\n", qv::petab_tool::full_precision(r.log_prior).c_str());

@@ -150,16 +150,26 @@ std::string evaluate_problem(const std::string &yaml, const std::string &paramet
     if (std::string msg = qv::petab::read_problem(yaml, out.problem); !msg.empty()) return msg;
     if (std::string msg = values_from_table(out.problem, parameters_tsv, out.x); !msg.empty()) return msg;
     if (std::string msg = prepare_problem(yaml, dir, out.notes); !msg.empty()) return msg;
+    return run_evaluation(dir, 0, out);
+}
+
+std::string run_evaluation(const std::string &dir, int refine_evaluations, Evaluation &out) {
     std::string values;
     for (double v : out.x) values += full_precision(v) + "\n";
     if (std::string msg = write_atomically(dir + "/values.txt", values); !msg.empty()) return msg;
-    const ProcessResult r = runProcess({dir + "/evaluate", dir + "/values.txt", dir + "/result.txt"}, dir + "/run.log", kRunSeconds);
+    std::vector<std::string> cmd{dir + "/evaluate", dir + "/values.txt", dir + "/result.txt"};
+    if (refine_evaluations > 0) cmd.insert(cmd.end(), {"--refine", std::to_string(refine_evaluations)});
+    const ProcessResult r = runProcess(cmd, dir + "/run.log", kRunSeconds);
     if (!r.ok()) return "the evaluation failed: " + reason_in(readText(dir + "/run.log"));
     std::istringstream in(readText(dir + "/result.txt"));
     std::string line;
-    bool table = false;
+    bool table = false, values_block = false;
+    out.simulated.clear();
+    out.sigma.clear();
     while (std::getline(in, line)) {
-        if (table) {
+        if (values_block && line != "simulations:") {
+            out.refined.push_back(std::strtod(line.c_str(), nullptr));
+        } else if (table) {
             double v = 0.0, s = 0.0;
             if (std::sscanf(line.c_str(), "%lf\t%lf", &v, &s) != 2) return dir + "/result.txt: bad line '" + line + "'";
             out.simulated.push_back(v);
@@ -169,7 +179,9 @@ std::string evaluate_problem(const std::string &yaml, const std::string &paramet
         else if (line.rfind("log prior: ", 0) == 0) out.log_prior = std::strtod(line.c_str() + 11, nullptr);
         else if (line.rfind("failed: ", 0) == 0) out.failed = std::atoi(line.c_str() + 8);
         else if (line.rfind("failure: ", 0) == 0) out.failure = line.substr(9);
-        else if (line == "simulations:") table = true;
+        else if (line.rfind("refinement: ", 0) == 0) out.refinement = line.substr(12);
+        else if (line == "values:") values_block = true;
+        else if (line == "simulations:") table = true, values_block = false;
     }
     if (out.simulated.size() != out.problem.measurements.size())
         return dir + "/result.txt: " + std::to_string(out.simulated.size()) + " simulated values for " +

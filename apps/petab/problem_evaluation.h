@@ -20,6 +20,8 @@ struct Evaluation {
     std::vector<double> simulated;  // per measurement, in the order of the problem's tables
     std::vector<double> sigma;
     std::vector<std::string> notes;
+    std::vector<double> refined;    // after a refinement: the refined values on their scale
+    std::string refinement;         // "<evaluations> evaluations, <iterations> iterations"
 };
 
 // v with 17 significant digits (what the tool prints and writes).
@@ -46,6 +48,10 @@ std::string values_from_table(const qv::petab::Problem &problem, const std::stri
 // prepare_problem, then one evaluation at x (the nominal values when parameters_tsv is empty).
 std::string evaluate_problem(const std::string &yaml, const std::string &parameters_tsv, const std::string &work_dir,
                              Evaluation &out);
+
+// One run of the evaluation program of a prepared work directory at out.x, first refined by at
+// most refine_evaluations evaluations of the local search when that is positive.
+std::string run_evaluation(const std::string &dir, int refine_evaluations, Evaluation &out);
 
 // The simulation table: the measurement tables' rows with the column 'measurement' renamed
 // 'simulation' and holding the simulated values.

@@ -166,9 +166,21 @@ std::string fit_problem(const FitRequest &rq, FitResult &out) {
     const std::string log = readText(dir + "/fit.log");
     if (!r.timedOut && !r.ok()) return "gasearch failed: " + last_line_with(log, "rror") + " (see " + dir + "/fit.log)";
 
-    // 3. The best individual's table, evaluated as petab evaluate evaluates it.
+    // 3. The best individual refined by the local search.
     std::vector<double> x;
     if (std::string msg = best_genes(log, estimated, x); !msg.empty()) return msg;
+    Evaluation refined;
+    refined.problem = problem;
+    refined.x = x;
+    std::vector<std::string> ignored;
+    if (std::string msg = prepare_problem(rq.yaml, dir + "/evaluation", ignored); !msg.empty()) return msg;
+    if (rq.refine_evaluations > 0) {
+        if (std::string msg = run_evaluation(dir + "/evaluation", rq.refine_evaluations, refined); !msg.empty()) return msg;
+        if (refined.refined.size() == x.size()) x = refined.refined;
+        out.refinement = refined.refinement;
+    }
+
+    // 4. Its table, evaluated as petab evaluate evaluates it.
     out.parameters = dir + "/parameters.tsv";
     if (std::string msg = write_parameters(problem, x, out.parameters); !msg.empty()) return msg;
     Evaluation e;

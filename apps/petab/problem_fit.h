@@ -14,6 +14,7 @@ struct FitRequest {
     int processes = 1;
     std::string seed;          // empty: gasearch's own (from the clock)
     double time_limit = 0.0;   // seconds; 0: none
+    int refine_evaluations = 20000;   // local refinement of the search's best; 0: none
 };
 
 struct FitResult {
@@ -23,6 +24,7 @@ struct FitResult {
     bool stopped = false;      // the time limit ended the search
     std::string parameters;    // the table written
     std::vector<std::string> notes;
+    std::string refinement;    // what the refinement took, when there was one
 };
 
 std::string fit_problem(const FitRequest &request, FitResult &result);

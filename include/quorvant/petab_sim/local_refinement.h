@@ -1,0 +1,31 @@
+// Local refinement of estimated parameters: a bounded quasi-Newton search (BFGS on the free
+// variables, gradients by central differences) that climbs the objective (log-likelihood plus log
+// prior) from a starting point inside the box of the scaled bounds.
+#ifndef QUORVANT_PETAB_SIM_LOCAL_REFINEMENT_H
+#define QUORVANT_PETAB_SIM_LOCAL_REFINEMENT_H
+
+#include <vector>
+
+#include "quorvant/petab_sim/objective.h"
+
+namespace qv::petab_sim {
+
+struct RefinementSettings {
+    int max_evaluations = 20000;
+    double step = 1.0e-5;          // difference step on the scaled values: step * (1 + |x|)
+    double tolerance = 1.0e-10;    // stop when an iteration gains less than tolerance * (1 + |f|)
+};
+
+struct RefinementResult {
+    std::vector<double> x;         // scaled values, inside the bounds
+    double objective = 0.0;        // llh + log prior at x
+    int evaluations = 0;
+    int iterations = 0;
+};
+
+// Refines x0 (scaled values); never leaves the bounds of pb.theta.
+RefinementResult refine(const Problem &pb, const std::vector<double> &x0, const RefinementSettings &s, Workspace &w);
+
+}  // namespace qv::petab_sim
+
+#endif
