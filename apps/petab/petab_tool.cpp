@@ -28,7 +28,7 @@ namespace {
 constexpr char kUsage[] =
     "usage: petab import PROBLEM.yaml OUTDIR [--force]\n"
     "       petab evaluate PROBLEM.yaml [--parameters TSV] [--simulations OUT.tsv] [--work DIR]\n"
-    "       petab fit PROBLEM.yaml OUTDIR [-n PROCESSES] [-S SEED] [--time-limit SECONDS] [--refine EVALUATIONS]\n"
+    "       petab fit PROBLEM.yaml OUTDIR [-n PROCESSES] [-S SEED] [--time-limit SECONDS] [--refine EVALUATIONS] [--starts K]\n"
     "       petab suite [CASES_DIR] [-j N] [--min-passed K]\n";
 
 int usage() {
@@ -121,6 +121,9 @@ int cmd_fit(const std::vector<std::string> &args) {
         } else if (a == "--refine") {
             if (!has_value || !parse_positive(args[++k], 0, 1e9, v) || v != std::floor(v)) return usage();
             rq.refine_evaluations = static_cast<int>(v);
+        } else if (a == "--starts") {
+            if (!has_value || !parse_positive(args[++k], 0, 1e6, v) || v != std::floor(v)) return usage();
+            rq.starts = static_cast<int>(v);
         } else if (a == "--time-limit") {
             if (!has_value || !parse_positive(args[++k], 1e-3, 1e9, v)) return usage();
             rq.time_limit = v;

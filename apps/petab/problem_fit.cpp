@@ -175,7 +175,9 @@ std::string fit_problem(const FitRequest &rq, FitResult &out) {
     std::vector<std::string> ignored;
     if (std::string msg = prepare_problem(rq.yaml, dir + "/evaluation", ignored); !msg.empty()) return msg;
     if (rq.refine_evaluations > 0) {
-        if (std::string msg = run_evaluation(dir + "/evaluation", rq.refine_evaluations, refined); !msg.empty()) return msg;
+        const unsigned long long seed = rq.seed.empty() ? 0ull : std::strtoull(rq.seed.c_str(), nullptr, 10);
+        if (std::string msg = run_evaluation(dir + "/evaluation", rq.refine_evaluations, refined, rq.starts, seed); !msg.empty())
+            return msg;
         if (refined.refined.size() == x.size()) x = refined.refined;
         out.refinement = refined.refinement;
     }

@@ -14,7 +14,8 @@ struct FitRequest {
     int processes = 1;
     std::string seed;          // empty: gasearch's own (from the clock)
     double time_limit = 0.0;   // seconds; 0: none
-    int refine_evaluations = 20000;   // local refinement of the search's best; 0: none
+    int refine_evaluations = 20000;   // local refinement of the search's best (evaluations per start); 0: none
+    int starts = 30;                  // more starts of the refinement, drawn in the box
 };
 
 struct FitResult {

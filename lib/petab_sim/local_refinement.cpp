@@ -1,6 +1,11 @@
-// Bounded BFGS: the inverse Hessian approximation acts on the variables that are free (not held
-// at a bound by the gradient); a backtracking line search along the projected direction; the
-// approximation is reset when it stops giving a direction of descent. Minimises -objective.
+// Two local searches, both on the variables that are free (not held at a bound by the gradient):
+// - Levenberg-Marquardt on the residuals where the likelihood is a sum of squares (normal noise, no
+//   priors). The noise parameters enter as the residuals sqrt(2 (ln sigma + C)), whose squares add
+//   up to the sum of the ln sigma terms (C a constant that keeps them real), so that minimising the
+//   sum of squares maximises the likelihood.
+// - Otherwise BFGS with a backtracking line search along the projected direction; the inverse
+//   Hessian approximation is reset when it stops giving a direction of descent.
+// Gradients and Jacobians by finite differences. Both minimise -objective.
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -18,6 +23,12 @@ constexpr int kMaxBacktracks = 40;
 constexpr double kFirstStepMax = 1.0;     // longest first step on the scaled values (one decade on log10)
 constexpr int kStallLimit = 2;            // iterations in a row with too small a gain end the search
 constexpr double kCurvatureMin = 1.0e-12; // s·y below this skips the update
+constexpr double kSigmaShift = 50.0;      // C of the noise residuals: ln sigma > -50 for every sigma used
+constexpr double kLambdaStart = 1.0e-3;   // Levenberg-Marquardt damping: start, change, limits
+constexpr double kLambdaDown = 3.0;
+constexpr double kLambdaUp = 4.0;
+constexpr double kLambdaMin = 1.0e-12;
+constexpr double kLambdaMax = 1.0e10;
 
 class Search {
 public:
@@ -160,9 +171,170 @@ private:
     }
 };
 
+
+double transformed(qv::petab_runtime::Transform t, double v) {
+    switch (t) {
+    case qv::petab_runtime::Transform::Log: return std::log(v);
+    case qv::petab_runtime::Transform::Log10: return std::log10(v);
+    case qv::petab_runtime::Transform::Lin: break;
+    }
+    return v;
+}
+
+// Solves the symmetric positive definite system A x = b (n×n, row-major) in place by Cholesky;
+// false when A is not positive definite.
+bool cholesky_solve(std::vector<double> &A, std::vector<double> &b, size_t n) {
+    for (size_t j = 0; j < n; ++j) {
+        double d = A[j * n + j];
+        for (size_t k = 0; k < j; ++k) d -= A[j * n + k] * A[j * n + k];
+        if (!(d > 0)) return false;
+        d = std::sqrt(d);
+        A[j * n + j] = d;
+        for (size_t i = j + 1; i < n; ++i) {
+            double v = A[i * n + j];
+            for (size_t k = 0; k < j; ++k) v -= A[i * n + k] * A[j * n + k];
+            A[i * n + j] = v / d;
+        }
+    }
+    for (size_t i = 0; i < n; ++i) {
+        for (size_t k = 0; k < i; ++k) b[i] -= A[i * n + k] * b[k];
+        b[i] /= A[i * n + i];
+    }
+    for (size_t i = n; i-- > 0;) {
+        for (size_t k = i + 1; k < n; ++k) b[i] -= A[k * n + i] * b[k];
+        b[i] /= A[i * n + i];
+    }
+    return true;
+}
+
+class LeastSquares {
+public:
+    LeastSquares(const Problem &pb, const RefinementSettings &s, Workspace &w)
+        : pb_(pb), s_(s), w_(w), n_(static_cast<size_t>(pb.n_theta)), m_(2 * static_cast<size_t>(pb.n_data)), lo_(n_), hi_(n_) {
+        for (size_t i = 0; i < n_; ++i) {
+            lo_[i] = pb.theta[i].lower;
+            hi_[i] = pb.theta[i].upper;
+        }
+    }
+
+    static bool applies(const Problem &pb) {
+        for (int k = 0; k < pb.n_theta; ++k)
+            if (pb.theta[k].has_prior) return false;
+        for (int d = 0; d < pb.n_data; ++d)
+            if (pb.data[d].noise != qv::petab_runtime::Noise::Normal) return false;
+        return pb.n_data > 0;
+    }
+
+    RefinementResult run(std::vector<double> x) {
+        RefinementResult r;
+        for (size_t i = 0; i < n_; ++i) x[i] = std::clamp(x[i], lo_[i], hi_[i]);
+        std::vector<double> res(m_), res_new(m_), J(m_ * n_), g(n_), A, b, x_new(n_), xp;
+        double cost = residuals(x, res);
+        double lambda = kLambdaStart;
+        int stalls = 0;
+        while (std::isfinite(cost) && evaluations_ < s_.max_evaluations) {
+            ++r.iterations;
+            // 1. The Jacobian by forward differences (backward at an upper bound).
+            xp = x;
+            for (size_t j = 0; j < n_; ++j) {
+                double h = s_.step * 10.0 * (1.0 + std::fabs(x[j]));
+                if (x[j] + h > hi_[j]) h = -h;
+                xp[j] = x[j] + h;
+                const double c = residuals(xp, res_new);
+                xp[j] = x[j];
+                for (size_t i = 0; i < m_; ++i) J[i * n_ + j] = std::isfinite(c) ? (res_new[i] - res[i]) / h : 0.0;
+            }
+            for (size_t j = 0; j < n_; ++j) {
+                g[j] = 0.0;
+                for (size_t i = 0; i < m_; ++i) g[j] += J[i * n_ + j] * res[i];
+            }
+            std::vector<size_t> free;
+            for (size_t j = 0; j < n_; ++j)
+                if (!((x[j] <= lo_[j] && g[j] > 0) || (x[j] >= hi_[j] && g[j] < 0))) free.push_back(j);
+            if (free.empty()) break;
+            const size_t f = free.size();
+            std::vector<double> JtJ(f * f, 0.0);
+            for (size_t a = 0; a < f; ++a)
+                for (size_t c = a; c < f; ++c) {
+                    double v = 0.0;
+                    for (size_t i = 0; i < m_; ++i) v += J[i * n_ + free[a]] * J[i * n_ + free[c]];
+                    JtJ[a * f + c] = JtJ[c * f + a] = v;
+                }
+            // 2. Damped steps until one lowers the cost.
+            bool accepted = false;
+            double cost_new = cost;
+            while (lambda <= kLambdaMax && evaluations_ < s_.max_evaluations) {
+                A = JtJ;
+                b.assign(f, 0.0);
+                for (size_t a = 0; a < f; ++a) {
+                    A[a * f + a] += lambda * std::max(JtJ[a * f + a], 1e-12);
+                    b[a] = -g[free[a]];
+                }
+                if (!cholesky_solve(A, b, f)) {
+                    lambda *= kLambdaUp;
+                    continue;
+                }
+                x_new = x;
+                for (size_t a = 0; a < f; ++a) x_new[free[a]] = std::clamp(x[free[a]] + b[a], lo_[free[a]], hi_[free[a]]);
+                cost_new = residuals(x_new, res_new);
+                if (std::isfinite(cost_new) && cost_new < cost) {
+                    accepted = true;
+                    lambda = std::max(lambda / kLambdaDown, kLambdaMin);
+                    break;
+                }
+                lambda *= kLambdaUp;
+            }
+            if (!accepted) break;
+            const double gain = cost - cost_new;
+            x = x_new;
+            res = res_new;
+            cost = cost_new;
+            stalls = gain < s_.tolerance * (1.0 + std::fabs(cost)) ? stalls + 1 : 0;
+            if (stalls >= kStallLimit) break;
+        }
+        // The objective itself at the point reached.
+        const ObjectiveValue v = evaluate(pb_, x.data(), w_);
+        ++evaluations_;
+        r.x = x;
+        r.objective = v.llh + v.log_prior;
+        r.evaluations = evaluations_;
+        return r;
+    }
+
+private:
+    const Problem &pb_;
+    const RefinementSettings &s_;
+    Workspace &w_;
+    size_t n_, m_;
+    std::vector<double> lo_, hi_;
+    int evaluations_ = 0;
+
+    // Half the sum of squares (-llh up to a constant), the residuals in r; inf when the
+    // simulation fails.
+    double residuals(const std::vector<double> &x, std::vector<double> &r) {
+        ++evaluations_;
+        const ObjectiveValue v = evaluate(pb_, x.data(), w_);
+        if (v.failed > 0 || !std::isfinite(v.llh)) return std::numeric_limits<double>::infinity();
+        const size_t nd = static_cast<size_t>(pb_.n_data);
+        double cost = 0.0;
+        for (size_t d = 0; d < nd; ++d) {
+            const Datum &m = pb_.data[d];
+            const double sigma = w_.sigma[d];
+            const double e = (transformed(m.transform, m.value) - transformed(m.transform, w_.simulated[d])) / sigma;
+            const double q = 2.0 * (std::log(sigma) + kSigmaShift);
+            if (!std::isfinite(e) || !(q >= 0)) return std::numeric_limits<double>::infinity();
+            r[d] = e;
+            r[nd + d] = std::sqrt(q);
+            cost += 0.5 * (e * e + q);
+        }
+        return cost;
+    }
+};
+
 }  // namespace
 
 RefinementResult refine(const Problem &pb, const std::vector<double> &x0, const RefinementSettings &s, Workspace &w) {
+    if (s.method != RefinementMethod::Bfgs && LeastSquares::applies(pb)) return LeastSquares(pb, s, w).run(x0);
     return Search(pb, s, w).run(x0);
 }
 

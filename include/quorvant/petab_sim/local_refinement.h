@@ -1,6 +1,7 @@
-// Local refinement of estimated parameters: a bounded quasi-Newton search (BFGS on the free
-// variables, gradients by central differences) that climbs the objective (log-likelihood plus log
-// prior) from a starting point inside the box of the scaled bounds.
+// Local refinement of estimated parameters: a bounded local search that climbs the objective
+// (log-likelihood plus log prior) from a starting point inside the box of the scaled bounds.
+// Levenberg-Marquardt on the residuals where the likelihood is a sum of squares (normal noise, no
+// priors), BFGS otherwise; derivatives by finite differences.
 #ifndef QUORVANT_PETAB_SIM_LOCAL_REFINEMENT_H
 #define QUORVANT_PETAB_SIM_LOCAL_REFINEMENT_H
 
@@ -10,7 +11,10 @@
 
 namespace qv::petab_sim {
 
+enum class RefinementMethod { Automatic, Bfgs };
+
 struct RefinementSettings {
+    RefinementMethod method = RefinementMethod::Automatic;
     int max_evaluations = 20000;
     double step = 1.0e-5;          // difference step on the scaled values: step * (1 + |x|)
     double tolerance = 1.0e-10;    // stop when an iteration gains less than tolerance * (1 + |f|)
