@@ -7,11 +7,13 @@
 #  3. the driver: each solver's evaluation repeated for MIN_SECONDS, the median per evaluation, the
 #     log-likelihood both ways, and the RHS and Jacobian calls of one evaluation.
 #
-#   bench_petab_objective [--min-seconds S] [--cxxflags FLAGS] [--work DIR] [--max-delta D] [PROBLEM...]
+#   bench_petab_objective [--min-seconds S] [--cxxflags FLAGS] [--tolerances "RTOL ATOL"] [--work DIR]
+#                         [--max-delta D] [PROBLEM...]
 #
-# PROBLEM: names of directories under the benchmark directory (default: all of them). --work keeps the
-# imported problems and programs in DIR. --max-delta: exit status 1 when a problem fails or its two
-# log-likelihoods differ by more than D. ratio is our time over CVODES' time.
+# PROBLEM: names of directories under the benchmark directory (default: all of them). --tolerances:
+# both solvers at these instead of the problem's. --work keeps the imported problems and programs in
+# DIR. --max-delta: exit status 1 when a problem fails or its two log-likelihoods differ by more than
+# D max(1, |llh|). ratio is our time over CVODES' time.
 set -euo pipefail
 
 bin="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
@@ -25,11 +27,13 @@ cxxflags="-std=c++20 -O2 -w"
 work=""
 max_delta=""
 names=()
-usage() { sed -n '2,15p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+tolerances=""
+usage() { sed -n '2,16p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 while [ $# -gt 0 ]; do
   case "$1" in
     --min-seconds) [ $# -ge 2 ] || usage; min_seconds="$2"; shift 2 ;;
     --cxxflags) [ $# -ge 2 ] || usage; cxxflags="$2"; shift 2 ;;
+    --tolerances) [ $# -ge 2 ] || usage; tolerances="$2"; shift 2 ;;
     --work) [ $# -ge 2 ] || usage; work="$2"; shift 2 ;;
     --max-delta) [ $# -ge 2 ] || usage; max_delta="$2"; shift 2 ;;
     -h|--help) usage ;;
@@ -56,9 +60,12 @@ mkdir -p "$work"
 now_ns() { date +%s%N; }
 seconds() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b - a) / 1e9 }'; }
 read -r -a flags <<< "$cxxflags"
+read -r -a tols <<< "$tolerances"
+[ ${#tols[@]} -eq 0 ] || [ ${#tols[@]} -eq 2 ] || usage
 
 echo "== PEtab objective, one evaluation at the nominal values: NDF solver against SUNDIALS CVODES (dense BDF)"
 echo "   median of repeats over >= ${min_seconds} s each; model built with $cxx $cxxflags; ratio = ours / CVODES"
+[ ${#tols[@]} -eq 0 ] || echo "   tolerances: rtol ${tols[0]}, atol ${tols[1]} (instead of the problems' own)"
 head='%-36s %6s %5s %6s %11s %11s %7s %20s %20s %9s %7s %7s\n'
 printf "$head" problem states exps meas "ours ms" "CVODES ms" ratio "llh ours" "llh CVODES" "|dllh|" "import s" "build s"
 results="$work/results.tsv"
@@ -81,7 +88,7 @@ for name in "${names[@]}"; do
     bad=1; continue
   fi
   t2=$(now_ns)
-  if ! line=$("$dir/objective_bench" "$yaml" "$min_seconds" 2> "$work/$name.run.log"); then
+  if ! line=$("$dir/objective_bench" "$yaml" "$min_seconds" "${tols[@]}" 2> "$work/$name.run.log"); then
     printf '%-36s run failed: %s\n' "$name" "$(tail -1 "$work/$name.run.log")"; bad=1; continue
   fi
   printf 'problem=%s\timport_s=%s\tbuild_s=%s\t%s\n' "$name" "$(seconds "$t0" "$t1")" "$(seconds "$t1" "$t2")" "$line" \
@@ -112,11 +119,11 @@ if [ -n "$max_delta" ]; then
   if ! awk -F'\t' -v tol="$max_delta" '
       { delete v; for (i = 1; i <= NF; ++i) { k = substr($i, 1, index($i, "=") - 1); v[k] = substr($i, index($i, "=") + 1) }
         a = v["llh_ours"]; b = v["llh_cvodes"]
-        if (v["failed_ours"] != 0 || v["failed_cvodes"] != 0 || a !~ /^-?[0-9]/ || b !~ /^-?[0-9]/ || (a - b) ^ 2 > tol ^ 2) {
-          printf "%s: llh %s against %s (limit %s)\n", v["problem"], a, b, tol; bad = 1 } }
+        if (v["failed_ours"] != 0 || v["failed_cvodes"] != 0 || a !~ /^-?[0-9]/ || b !~ /^-?[0-9]/ || (a - b) ^ 2 > (tol * (a ^ 2 > 1 ? a : 1)) ^ 2) {
+          printf "%s: llh %s against %s (limit %s max(1, |llh|))\n", v["problem"], a, b, tol; bad = 1 } }
       END { exit bad }' "$results"; then
     bad=1
   fi
-  [ "$bad" -eq 0 ] && echo "every problem: the two log-likelihoods within $max_delta"
+  [ "$bad" -eq 0 ] && echo "every problem: the two log-likelihoods within $max_delta max(1, |llh|)"
   exit "$bad"
 fi

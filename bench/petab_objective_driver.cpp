@@ -4,7 +4,7 @@
 // steady-state criterion (the logic of experiment_simulation.cpp with CVODES as the integrator:
 // dense BDF, CVode in CV_NORMAL mode to each output time) and the same likelihood.
 //
-//   <program> PROBLEM.yaml [MIN_SECONDS]      (default 0.3)
+//   <program> PROBLEM.yaml [MIN_SECONDS [RTOL ATOL]]      (default 0.3 s, the problem's tolerances)
 //
 // Both evaluate at the nominal values of the problem's parameter table. Each is repeated until
 // MIN_SECONDS have passed (at least once after a first, untimed evaluation); the median of the
@@ -419,23 +419,31 @@ std::string field(std::string s) {
     return s;
 }
 
+// s as a number within [lo, hi].
+bool number_arg(const char *s, double lo, double hi, double &out) {
+    char *end = nullptr;
+    out = std::strtod(s, &end);
+    return end != s && *end == '\0' && out >= lo && out <= hi;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
-    if (argc < 2 || argc > 3) {
-        std::fprintf(stderr, "usage: %s PROBLEM.yaml [MIN_SECONDS]\n", argv[0]);
+    if (argc != 2 && argc != 3 && argc != 5) {
+        std::fprintf(stderr, "usage: %s PROBLEM.yaml [MIN_SECONDS [RTOL ATOL]]\n", argv[0]);
         return 1;
     }
     double min_seconds = kDefaultMinSeconds;
-    if (argc == 3) {
-        char *end = nullptr;
-        min_seconds = std::strtod(argv[2], &end);
-        if (end == argv[2] || *end != '\0' || !(min_seconds >= 0.0 && min_seconds <= 3600.0)) {
-            std::fprintf(stderr, "%s: MIN_SECONDS must be a number of seconds from 0 to 3600\n", argv[2]);
-            return 1;
-        }
+    if (argc >= 3 && !number_arg(argv[2], 0.0, 3600.0, min_seconds)) {
+        std::fprintf(stderr, "%s: MIN_SECONDS must be a number of seconds from 0 to 3600\n", argv[2]);
+        return 1;
     }
-    const Problem &pb = *qv_petab_problem();
+    // Both solvers at other tolerances than the problem's, to see which converges where.
+    Problem pb = *qv_petab_problem();
+    if (argc == 5 && (!number_arg(argv[3], 1e-16, 1.0, pb.rtol) || !number_arg(argv[4], 0.0, 1.0, pb.atol))) {
+        std::fprintf(stderr, "RTOL and ATOL must be numbers, RTOL in [1e-16, 1], ATOL in [0, 1]\n");
+        return 1;
+    }
     std::vector<double> x;
     if (std::string msg = nominal_values(argv[1], pb, x); !msg.empty()) {
         std::fprintf(stderr, "%s\n", msg.c_str());
