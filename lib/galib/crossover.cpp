@@ -4,6 +4,7 @@
 // parents), so making a child never allocates.
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 #include "quorvant/common/limits.h"
 #include "quorvant/common/logUtil.h"
@@ -33,13 +34,19 @@ bool clipReported = false;
 
 using RealOperator = int (*)(const crossoverparam *, const gagene *, int, const int *, gagene *);
 
-// A small matrix on the stack together with the row pointers the matrix routines take.
-template <int Rows, int Cols>
-struct LocalMatrix {
-    double cell[Rows][Cols];
-    double *row[Rows];
-    LocalMatrix() {
-        for (int i = 0; i < Rows; ++i) row[i] = cell[i];
+// A work matrix of an operator with the row pointers the matrix routines take. Each use keeps its
+// own for the run: the storage grows to the largest shape asked for and is never given back, so
+// that no child costs an allocation (with up to kGaVariableRoom variables the matrices are too
+// large for the stack). Cells are not cleared: the operators write every cell they read.
+struct WorkMatrix {
+    std::vector<double> cells;
+    std::vector<double *> rows;
+    double **shape(int nrows, int ncols) {
+        const size_t r = static_cast<size_t>(nrows > 0 ? nrows : 1), c = static_cast<size_t>(ncols > 0 ? ncols : 1);
+        if (cells.size() < r * c) cells.resize(r * c);
+        if (rows.size() < r) rows.resize(r);
+        for (size_t i = 0; i < r; ++i) rows[i] = cells.data() + i * c;
+        return rows.data();
     }
 };
 
@@ -174,52 +181,55 @@ int undxm(const crossoverparam *cp, const gagene *residents, int n, const int *p
     }
 
     // 1. Centre of gravity of the first m + 1 parents and every parent's offset from it.
-    LocalMatrix<kMaxParents, kMaxVar> d;
-    copyParents(residents, parents, m + 2, n, d.row);
+    static WorkMatrix d_work;
+    double **const d = d_work.shape(m + 2, n);
+    copyParents(residents, parents, m + 2, n, d);
     double g[kMaxVar];
-    CalculateCenterOfGravity(d.row, m + 1, n, g);
+    CalculateCenterOfGravity(d, m + 1, n, g);
     for (int i = 0; i < m + 2; ++i)
-        for (int k = 0; k < n; ++k) d.row[i][k] -= g[k];
+        for (int k = 0; k < n; ++k) d[i][k] -= g[k];
 
     // 2. Primary part: s = sum of w_i d_i over the first m offsets.
     double child[kMaxVar];
     for (int k = 0; k < n; ++k) child[k] = 0.0;
     for (int i = 0; i < m; ++i) {
         const double w = GenNormalRand(0.0, sigmaXi * sigmaXi);
-        for (int k = 0; k < n; ++k) child[k] += w * d.row[i][k];
+        for (int k = 0; k < n; ++k) child[k] += w * d[i][k];
     }
     for (int k = 0; k < n; ++k) child[k] = g[k] + child[k];
 
     // 3. Orthogonal part: t projected onto the complement of the primary space, times D.
     if (m < n) {
-        LocalMatrix<kMaxVar, kMaxVar> basis;
-        const int r = ReductMatrix(d.row, m, n, basis.row);
+        static WorkMatrix basis_work, t_work, z_work;
+        double **const basis = basis_work.shape(n, n);
+        const int r = ReductMatrix(d, m, n, basis);
         if (r < 0) return -1;
-        if (r > 0) GrammSchmidtOrthogonalize(basis.row, r, n, basis.row);
+        if (r > 0) GrammSchmidtOrthogonalize(basis, r, n, basis);
 
-        LocalMatrix<1, kMaxVar> t;
-        for (int k = 0; k < n; ++k) t.row[0][k] = GenNormalRand(0.0, sigmaEta * sigmaEta);
+        double **const t = t_work.shape(1, n);
+        for (int k = 0; k < n; ++k) t[0][k] = GenNormalRand(0.0, sigmaEta * sigmaEta);
 
-        LocalMatrix<1, kMaxVar> z;
+        double **const z = z_work.shape(1, n);
         double distance = 0.0;
-        double *last = d.row[m + 1];
+        double *last = d[m + 1];
         if (r > 0) {
             // P = I - Q^T Q projects onto the orthogonal complement of the primary space.
-            LocalMatrix<kMaxVar, kMaxVar> qt;
-            LocalMatrix<kMaxVar, kMaxVar> projector;
-            TransposedMatrix(basis.row, r, n, qt.row);
-            ProductMatrix(qt.row, n, r, basis.row, r, n, projector.row);
+            static WorkMatrix qt_work, projector_work, last_work;
+            double **const qt = qt_work.shape(n, n);
+            double **const projector = projector_work.shape(n, n);
+            TransposedMatrix(basis, r, n, qt);
+            ProductMatrix(qt, n, r, basis, r, n, projector);
             for (int i = 0; i < n; ++i)
-                for (int j = 0; j < n; ++j) projector.row[i][j] = (i == j ? 1.0 : 0.0) - projector.row[i][j];
-            ProductMatrix(t.row, 1, n, projector.row, n, n, z.row);
-            LocalMatrix<1, kMaxVar> lastRow;
-            ProductMatrix(&last, 1, n, projector.row, n, n, lastRow.row);
-            distance = VectorNorm(lastRow.row[0], n);
+                for (int j = 0; j < n; ++j) projector[i][j] = (i == j ? 1.0 : 0.0) - projector[i][j];
+            ProductMatrix(t, 1, n, projector, n, n, z);
+            double **const lastRow = last_work.shape(1, n);
+            ProductMatrix(&last, 1, n, projector, n, n, lastRow);
+            distance = VectorNorm(lastRow[0], n);
         } else {
-            for (int k = 0; k < n; ++k) z.row[0][k] = t.row[0][k];
+            for (int k = 0; k < n; ++k) z[0][k] = t[0][k];
             distance = VectorNorm(last, n);
         }
-        for (int k = 0; k < n; ++k) child[k] += distance * z.row[0][k];
+        for (int k = 0; k < n; ++k) child[k] += distance * z[0][k];
     }
 
     for (int k = 0; k < n; ++k) children[0].gene_r[k] = child[k];
@@ -236,20 +246,21 @@ int spx(const crossoverparam *cp, const gagene *residents, int n, const int *par
     }
     const double epsilon = cp->alpha;
 
-    LocalMatrix<kMaxParents, kMaxVar> y;
-    copyParents(residents, parents, count, n, y.row);
+    static WorkMatrix y_work;
+    double **const y = y_work.shape(count, n);
+    copyParents(residents, parents, count, n, y);
     double center[kMaxVar];
-    CalculateCenterOfGravity(y.row, count, n, center);
+    CalculateCenterOfGravity(y, count, n, center);
     for (int i = 0; i < count; ++i)
-        for (int k = 0; k < n; ++k) y.row[i][k] = center[k] + epsilon * (y.row[i][k] - center[k]);
+        for (int k = 0; k < n; ++k) y[i][k] = center[k] + epsilon * (y[i][k] - center[k]);
 
     double c[kMaxVar];
     for (int k = 0; k < n; ++k) c[k] = 0.0;
     for (int i = 1; i < count; ++i) {
         const double r = std::pow(GenUniformRand(0.0, 1.0), 1.0 / (i + 1));
-        for (int k = 0; k < n; ++k) c[k] = r * (y.row[i - 1][k] - y.row[i][k] + c[k]);
+        for (int k = 0; k < n; ++k) c[k] = r * (y[i - 1][k] - y[i][k] + c[k]);
     }
-    for (int k = 0; k < n; ++k) children[0].gene_r[k] = y.row[count - 1][k] + c[k];
+    for (int k = 0; k < n; ++k) children[0].gene_r[k] = y[count - 1][k] + c[k];
     children[0].fitness = qv::kGaUnevaluated;
     return 0;
 }

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -112,22 +113,36 @@ TEST_F(Bridge, LaterRangeOnTheSameValueWinsAndConstantPlayerIsRefused) {
 
 // ---- Islands: ranking, selection, migration, integration -----------------------------------------
 
-gaisland makeIsland(const std::vector<double> &fitness) {
-    gaisland island{};
+// Islands are large records (room for the most individuals of the most variables): they are made
+// on the heap, never on the stack, and come value-initialised.
+void fillIsland(gaisland &island, const std::vector<double> &fitness) {
     island.population = static_cast<int>(fitness.size());
     for (size_t i = 0; i < fitness.size(); ++i) {
         island.residents[i].fitness = fitness[i];
         island.residents[i].gene_r[0] = static_cast<double>(i);   // identity of the individual
     }
     SortByFitness(&island);
+}
+
+std::unique_ptr<gaisland> makeIsland(const std::vector<double> &fitness) {
+    auto island = std::make_unique<gaisland>();
+    fillIsland(*island, fitness);
     return island;
 }
 
+std::vector<gaisland> makeIslands(const std::vector<std::vector<double>> &fitness) {
+    std::vector<gaisland> islands(fitness.size());
+    for (size_t k = 0; k < fitness.size(); ++k) fillIsland(islands[k], fitness[k]);
+    return islands;
+}
+
 TEST(Ranking, SortsBestFirstWithFailedScoresLastAndKeepsTheFirstRecordOfATie) {
-    gaisland a = makeIsland({0.2, 0.9, 0.5});
+    const std::unique_ptr<gaisland> a_owned = makeIsland({0.2, 0.9, 0.5});
+    gaisland &a = *a_owned;
     EXPECT_EQ((std::vector<int>{a.sortedIndex[0], a.sortedIndex[1], a.sortedIndex[2]}),
               (std::vector<int>{1, 2, 0}));
-    gaisland b = makeIsland({NAN, -1e300, 3.0, 3.0, qv::kGaUnevaluated});
+    const std::unique_ptr<gaisland> b_owned = makeIsland({NAN, -1e300, 3.0, 3.0, qv::kGaUnevaluated});
+    gaisland &b = *b_owned;
     EXPECT_EQ((std::vector<int>{b.sortedIndex[0], b.sortedIndex[1], b.sortedIndex[2], b.sortedIndex[3],
                                 b.sortedIndex[4]}),
               (std::vector<int>{2, 3, 1, 4, 0}));
@@ -137,10 +152,12 @@ TEST(Ranking, SortsBestFirstWithFailedScoresLastAndKeepsTheFirstRecordOfATie) {
     RecordBestGene(0, &a, 1, &best);
     EXPECT_EQ(best.gaGene.fitness, 0.9);
     EXPECT_EQ(best.obtainedGeneration, 0);
-    gaisland same = makeIsland({0.9, 0.1});
+    const std::unique_ptr<gaisland> same_owned = makeIsland({0.9, 0.1});
+    gaisland &same = *same_owned;
     RecordBestGene(7, &same, 1, &best);   // equal: the earlier record stays
     EXPECT_EQ(best.obtainedGeneration, 0);
-    gaisland better = makeIsland({0.1, 0.95});
+    const std::unique_ptr<gaisland> better_owned = makeIsland({0.1, 0.95});
+    gaisland &better = *better_owned;
     RecordBestGene(8, &better, 1, &best);
     EXPECT_EQ(best.obtainedGeneration, 8);
     EXPECT_EQ(best.gaGene.gene_r[0], 1.0);
@@ -148,7 +165,8 @@ TEST(Ranking, SortsBestFirstWithFailedScoresLastAndKeepsTheFirstRecordOfATie) {
 
 TEST(Selection, StrategiesDrawDistinctParentsAndRouletteFailsOnAFlatWheel) {
     SetRandSeed(2024);
-    gaisland island = makeIsland({5, 4, 3, 2, 1, 0.5, 0.25, 0});
+    const std::unique_ptr<gaisland> island_owned = makeIsland({5, 4, 3, 2, 1, 0.5, 0.25, 0});
+    gaisland &island = *island_owned;
     int parents[4];
     // Roulette never draws the worst (width 0), tournaments and random draws stay distinct.
     std::vector<int> hits(8, 0);
@@ -168,14 +186,16 @@ TEST(Selection, StrategiesDrawDistinctParentsAndRouletteFailsOnAFlatWheel) {
     ASSERT_EQ(SelectTournament(&island, 4, 200, parents), 0);
     EXPECT_EQ(std::set<int>(parents, parents + 4).size(), 4u);
 
-    gaisland flat = makeIsland({1, 1, 1, 1, 1});
+    const std::unique_ptr<gaisland> flat_owned = makeIsland({1, 1, 1, 1, 1});
+    gaisland &flat = *flat_owned;
     testing::internal::CaptureStdout();
     EXPECT_EQ(SelectRoulette(&flat, 2, parents), -1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), " ## Error: Infinite roop in roulette.\n");
     ASSERT_EQ(SelectRoulette(&flat, 1, parents), 0);   // r = 0 hits the first probed slice
     EXPECT_EQ(parents[0], flat.sortedIndex[2]);
     // Two usable slices but three parents wanted passes the count yet cannot complete: bounded.
-    gaisland two = makeIsland({3, 2, 0, 0, 0, 0});
+    const std::unique_ptr<gaisland> two_owned = makeIsland({3, 2, 0, 0, 0, 0});
+    gaisland &two = *two_owned;
     testing::internal::CaptureStdout();
     EXPECT_EQ(SelectRoulette(&two, 3, parents), -1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), " ## Error: Infinite roop in roulette.\n");
@@ -213,7 +233,7 @@ TEST(Migration, ElitesStayRingsAreOneCycleAndIndividualsAreOnlyMoved) {
         for (int i = 0; i < c.numIsland; ++i) {
             std::vector<double> f;
             for (int k = 0; k < c.population; ++k) f.push_back(100.0 * i + k);
-            islands[i] = makeIsland(f);
+            fillIsland(islands[i], f);
             for (int k = 0; k < c.population; ++k) islands[i].residents[k].gene_r[0] = 100.0 * i + k;
         }
         ASSERT_EQ(MakeImmigrationBuffer(&param, islands.data()), 0);
@@ -257,7 +277,7 @@ TEST(Migration, TooManyEmigrantsFailAndIntegrationKeepsEveryIslandsBest) {
     param.gaTypeParam.islandPopulation = 5;
     param.gaTypeParam.numImmigrants = 4;
     param.digenesisParam.numElite = 2;
-    std::vector<gaisland> islands = {makeIsland({1, 2, 3, 4, 5}), makeIsland({6, 7, 8, 9, 10})};
+    std::vector<gaisland> islands = makeIslands({{1, 2, 3, 4, 5}, {6, 7, 8, 9, 10}});
     ASSERT_EQ(MakeImmigrationBuffer(&param, islands.data()), 0);
     testing::internal::CaptureStdout();
     EXPECT_EQ(Immigrate(&param, islands.data()), -1);
@@ -268,8 +288,7 @@ TEST(Migration, TooManyEmigrantsFailAndIntegrationKeepsEveryIslandsBest) {
     gaparam merge{};
     merge.gaTypeParam.numIsland = 3;
     merge.gaTypeParam.islandPopulation = 4;
-    std::vector<gaisland> three = {makeIsland({1, 2, 3, 4}), makeIsland({10, 20, 30, 40}),
-                                   makeIsland({-5, -6, -7, -8})};
+    std::vector<gaisland> three = makeIslands({{1, 2, 3, 4}, {10, 20, 30, 40}, {-5, -6, -7, -8}});
     SetRandSeed(5);
     ASSERT_EQ(IntegrateIslands(&merge, three.data()), 0);
     AjustParamsAfterIntegrate(&merge);
@@ -281,7 +300,7 @@ TEST(Migration, TooManyEmigrantsFailAndIntegrationKeepsEveryIslandsBest) {
     // More islands than places: only the bests of the first islands.
     merge.gaTypeParam.numIsland = 3;
     merge.gaTypeParam.islandPopulation = 2;
-    std::vector<gaisland> small = {makeIsland({1, 2}), makeIsland({3, 4}), makeIsland({9, 9})};
+    std::vector<gaisland> small = makeIslands({{1, 2}, {3, 4}, {9, 9}});
     IntegrateIslands(&merge, small.data());
     EXPECT_EQ(small[0].residents[small[0].sortedIndex[0]].fitness, 4.0);
     EXPECT_EQ(small[0].residents[small[0].sortedIndex[1]].fitness, 2.0);
