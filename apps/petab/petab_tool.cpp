@@ -2,13 +2,17 @@
 //
 //   petab import PROBLEM.yaml OUTDIR [--force]
 //   petab evaluate PROBLEM.yaml [--parameters TSV] [--simulations OUT.tsv] [--work DIR]
+//   petab fit PROBLEM.yaml OUTDIR [-n PROCESSES] [-S SEED] [--time-limit SECONDS] [--refine EVALUATIONS]
+//             [--starts K]
 //   petab suite [CASES_DIR] [-j N] [--min-passed K]
 //
 // import writes the model source, the model input file and a GA parameter file for the problem and
 // prints the line that builds the programs for it. evaluate prints the objective at the nominal
 // values of the problem's parameter table (or of the table given): "llh: ", "chi2: " and, where the
-// problem has objective priors, "log prior: ", at full precision. suite runs the PEtab test suite's
-// cases of a directory. Exit status 0; 1 when the problem is refused or fails; 2 bad usage.
+// problem has objective priors, "log prior: ", at full precision. fit runs gasearch on the problem,
+// refines its best (and K more starts) locally and writes OUTDIR/parameters.tsv ("best llh: ").
+// suite runs the PEtab test suite's cases of a directory. Exit status 0; 1 when the problem is
+// refused or fails; 2 bad usage.
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
