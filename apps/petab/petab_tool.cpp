@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -152,7 +153,10 @@ int cmd_fit(const std::vector<std::string> &args) {
 }
 
 int cmd_suite(const std::vector<std::string> &args) {
+    // The suite beside the repository, or the copy of its version 1 cases delivered with the tests.
     std::string dir = std::string(qv::petab_tool::config::kSourceDir) + "/../shared/petab/test-suite/v1.0.0/sbml";
+    if (std::error_code ec; !std::filesystem::is_directory(dir, ec))
+        dir = std::string(qv::petab_tool::config::kSourceDir) + "/tests/petab_import/cases/v1";
     int jobs = 1;
     long min_passed = -1;
     bool dir_given = false;

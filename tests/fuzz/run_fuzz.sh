@@ -76,6 +76,9 @@ copy_seeds "$seeds/sbml" corpus "$root"/tests/corpus_sbml/*.xml
 for d in "$root"/../shared/petab/test-suite/v1.0.0/sbml/000[1-9]/ "$root"/../shared/petab/test-suite/v2.0.0/sbml/000[1-9]/; do
   copy_seeds "$seeds/petab" "$(basename "$(dirname "$(dirname "$d")")")_$(basename "$d")" "$d"*.tsv "$d"*.yaml
 done
+for d in "$root"/tests/petab_import/cases/v1/000[1-9]/; do
+  copy_seeds "$seeds/petab" "delivered_$(basename "$d")" "$d"*.tsv "$d"*.yaml
+done
 copy_seeds "$seeds/petab" seed "$here"/seeds/petab/*
 shopt -u nullglob
 
