@@ -1,16 +1,18 @@
 // The evaluation program of one PEtab problem, linked with its generated model: the objective at
 // the scaled parameter values of a file, and every measurement's simulated value.
 //
-//   <program> VALUES_FILE OUT_FILE [--refine MAX_EVALUATIONS [STARTS SEED]]
+//   <program> VALUES_FILE OUT_FILE [--refine MAX_EVALUATIONS [STARTS SEED [SECONDS]]]
 //
 // VALUES_FILE holds the estimated parameters on their parameterScale, one per line, in the order
 // of the model's table. With --refine they are first refined by the local search (at most that many
 // evaluations per start), and so are STARTS more points drawn uniformly in the box of the scaled
-// bounds (a stream seeded with SEED); the best of the refined points is kept. OUT_FILE gets "llh: ", "chi2: ", "log prior: ", "failed: " lines (and "failure: "
+// bounds (a stream seeded with SEED), no new one after SECONDS; the best of the refined points is
+// kept. OUT_FILE gets "llh: ", "chi2: ", "log prior: ", "failed: " lines (and "failure: "
 // with what failed first; after a refinement "refinement: <evaluations> evaluations, <iterations>
 // iterations" and "values:" with one refined value per line), then "simulations:" and one line per
 // measurement with its simulated value and its noise parameter, tab-separated. Exit status 0, or 1
 // with a message.
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <random>
@@ -37,14 +39,19 @@ int main(int argc, char **argv) {
     int refine_evaluations = 0, starts = 0;
     unsigned long long seed = 0;
     if (argc >= 5 && std::string(argv[3]) == "--refine") refine_evaluations = std::atoi(argv[4]);
-    if (argc == 7) {
+    double seconds = 0.0;   // 0: no limit
+    if (argc >= 7) {
         starts = std::atoi(argv[5]);
         seed = std::strtoull(argv[6], nullptr, 10);
     }
-    if ((argc != 3 && argc != 5 && argc != 7) || (argc >= 5 && refine_evaluations < 1) || starts < 0) {
-        std::fprintf(stderr, "usage: %s VALUES_FILE OUT_FILE [--refine MAX_EVALUATIONS [STARTS SEED]]\n", argv[0]);
+    if (argc == 8) seconds = std::strtod(argv[7], nullptr);
+    if ((argc != 3 && argc != 5 && argc != 7 && argc != 8) || (argc >= 5 && refine_evaluations < 1) || starts < 0 ||
+        !(seconds >= 0)) {
+        std::fprintf(stderr, "usage: %s VALUES_FILE OUT_FILE [--refine MAX_EVALUATIONS [STARTS SEED [SECONDS]]]\n",
+                     argv[0]);
         return 1;
     }
+    const auto begin = std::chrono::steady_clock::now();
     const qv::petab_sim::Problem &pb = *qv_petab_problem();
     std::vector<double> x;
     if (FILE *in = std::fopen(argv[1], "r")) {
@@ -66,7 +73,11 @@ int main(int argc, char **argv) {
         long evaluations = best.evaluations, iterations = best.iterations;
         int best_start = 0;
         std::mt19937_64 stream(seed);
+        int started = 0;
         for (int k = 1; k <= starts; ++k) {
+            if (seconds > 0 && std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count() > seconds)
+                break;
+            ++started;
             std::vector<double> start(x.size());
             for (size_t i = 0; i < x.size(); ++i)
                 start[i] = std::uniform_real_distribution<double>(pb.theta[i].lower, pb.theta[i].upper)(stream);
@@ -80,7 +91,7 @@ int main(int argc, char **argv) {
         }
         x = best.x;
         refined = "refinement: " + std::to_string(evaluations) + " evaluations, " + std::to_string(iterations) +
-                  " iterations, " + std::to_string(starts + 1) + " starts, best from " +
+                  " iterations, " + std::to_string(started + 1) + " starts, best from " +
                   (best_start == 0 ? std::string("the given values") : "start " + std::to_string(best_start)) +
                   "\nvalues:\n";
         for (double v : x) refined += full(v) + "\n";

@@ -154,13 +154,16 @@ std::string evaluate_problem(const std::string &yaml, const std::string &paramet
 }
 
 std::string run_evaluation(const std::string &dir, int refine_evaluations, Evaluation &out, int starts,
-                           unsigned long long seed) {
+                           unsigned long long seed, double seconds) {
     std::string values;
     for (double v : out.x) values += full_precision(v) + "\n";
     if (std::string msg = write_atomically(dir + "/values.txt", values); !msg.empty()) return msg;
     std::vector<std::string> cmd{dir + "/evaluate", dir + "/values.txt", dir + "/result.txt"};
     if (refine_evaluations > 0) cmd.insert(cmd.end(), {"--refine", std::to_string(refine_evaluations)});
-    if (refine_evaluations > 0 && starts > 0) cmd.insert(cmd.end(), {std::to_string(starts), std::to_string(seed)});
+    if (refine_evaluations > 0 && starts > 0) {
+        cmd.insert(cmd.end(), {std::to_string(starts), std::to_string(seed)});
+        if (seconds > 0) cmd.push_back(full_precision(seconds));
+    }
     const ProcessResult r = runProcess(cmd, dir + "/run.log", kRunSeconds);
     if (!r.ok()) return "the evaluation failed: " + reason_in(readText(dir + "/run.log"));
     std::istringstream in(readText(dir + "/result.txt"));

@@ -52,8 +52,9 @@ std::string evaluate_problem(const std::string &yaml, const std::string &paramet
 // One run of the evaluation program of a prepared work directory at out.x, first refined by at
 // most refine_evaluations evaluations of the local search when that is positive.
 // starts more points drawn from the stream seeded with seed are refined too.
+// No new start is begun after seconds (when positive).
 std::string run_evaluation(const std::string &dir, int refine_evaluations, Evaluation &out, int starts = 0,
-                           unsigned long long seed = 0);
+                           unsigned long long seed = 0, double seconds = 0.0);
 
 // The simulation table: the measurement tables' rows with the column 'measurement' renamed
 // 'simulation' and holding the simulated values.

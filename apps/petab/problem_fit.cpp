@@ -1,6 +1,7 @@
 // The fit: OUTDIR holds the imported problem (model.cpp, model.in, problem.ga), the gasearch built
 // for it, the search's log (fit.log) and the result (parameters.tsv).
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -132,6 +133,7 @@ std::string write_parameters(const qv::petab::Problem &problem, const std::vecto
 }  // namespace
 
 std::string fit_problem(const FitRequest &rq, FitResult &out) {
+    const auto begin = std::chrono::steady_clock::now();
     std::error_code ec;
     fs::create_directories(rq.outdir, ec);
     const std::string dir = fs::absolute(rq.outdir, ec).lexically_normal().string();
@@ -176,7 +178,15 @@ std::string fit_problem(const FitRequest &rq, FitResult &out) {
     if (std::string msg = prepare_problem(rq.yaml, dir + "/evaluation", ignored); !msg.empty()) return msg;
     if (rq.refine_evaluations > 0) {
         const unsigned long long seed = rq.seed.empty() ? 0ull : std::strtoull(rq.seed.c_str(), nullptr, 10);
-        if (std::string msg = run_evaluation(dir + "/evaluation", rq.refine_evaluations, refined, rq.starts, seed); !msg.empty())
+        // Within the time limit: what the search left of it (at least a tenth of it, for the
+        // refinement of the search's best, which always runs to its end).
+        double seconds = 0.0;
+        if (rq.time_limit > 0) {
+            const double used = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+            seconds = std::max(rq.time_limit - used, 0.1 * rq.time_limit);
+        }
+        if (std::string msg = run_evaluation(dir + "/evaluation", rq.refine_evaluations, refined, rq.starts, seed, seconds);
+            !msg.empty())
             return msg;
         if (refined.refined.size() == x.size()) x = refined.refined;
         out.refinement = refined.refinement;
