@@ -1,15 +1,17 @@
 // The evaluation program of one PEtab problem, linked with its generated model: the objective at
 // the scaled parameter values of a file, and every measurement's simulated value.
 //
-//   <program> VALUES_FILE OUT_FILE [--refine MAX_EVALUATIONS [STARTS SEED [SECONDS]]]
+//   <program> VALUES_FILE OUT_FILE [--refine MAX_EVALUATIONS [STARTS SEED [SECONDS [OFFSET STRIDE]]]]
 //
 // VALUES_FILE holds the estimated parameters on their parameterScale, one per line, in the order
 // of the model's table. With --refine they are first refined by the local search (at most that many
 // evaluations per start), and so are STARTS more points drawn uniformly in the box of the scaled
 // bounds (a stream seeded with SEED), no new one after SECONDS; the best of the refined points is
-// kept. OUT_FILE gets "llh: ", "chi2: ", "log prior: ", "failed: " lines (and "failure: "
+// kept. With OFFSET and STRIDE only the starts whose number (0 for the given values) is OFFSET
+// modulo STRIDE, so that STRIDE runs share the starts out. OUT_FILE gets "llh: ", "chi2: ", "log prior: ", "failed: " lines (and "failure: "
 // with what failed first; after a refinement "refinement: <evaluations> evaluations, <iterations>
-// iterations" and "values:" with one refined value per line), then "simulations:" and one line per
+// iterations, ...", "refined: <evaluations> <iterations> <starts> <best start>" and "values:" with
+// one refined value per line), then "simulations:" and one line per
 // measurement with its simulated value and its noise parameter, tab-separated. Exit status 0, or 1
 // with a message.
 #include <chrono>
@@ -36,7 +38,7 @@ std::string full(double v) {
 }  // namespace
 
 int main(int argc, char **argv) {
-    int refine_evaluations = 0, starts = 0;
+    int refine_evaluations = 0, starts = 0, offset = 0, stride = 1;
     unsigned long long seed = 0;
     if (argc >= 5 && std::string(argv[3]) == "--refine") refine_evaluations = std::atoi(argv[4]);
     double seconds = 0.0;   // 0: no limit
@@ -44,10 +46,15 @@ int main(int argc, char **argv) {
         starts = std::atoi(argv[5]);
         seed = std::strtoull(argv[6], nullptr, 10);
     }
-    if (argc == 8) seconds = std::strtod(argv[7], nullptr);
-    if ((argc != 3 && argc != 5 && argc != 7 && argc != 8) || (argc >= 5 && refine_evaluations < 1) || starts < 0 ||
-        !(seconds >= 0)) {
-        std::fprintf(stderr, "usage: %s VALUES_FILE OUT_FILE [--refine MAX_EVALUATIONS [STARTS SEED [SECONDS]]]\n",
+    if (argc >= 8) seconds = std::strtod(argv[7], nullptr);
+    if (argc == 10) {
+        offset = std::atoi(argv[8]);
+        stride = std::atoi(argv[9]);
+    }
+    if ((argc != 3 && argc != 5 && argc != 7 && argc != 8 && argc != 10) || (argc >= 5 && refine_evaluations < 1) ||
+        starts < 0 || !(seconds >= 0) || stride < 1 || offset < 0 || offset >= stride) {
+        std::fprintf(stderr,
+                     "usage: %s VALUES_FILE OUT_FILE [--refine MAX_EVALUATIONS [STARTS SEED [SECONDS [OFFSET STRIDE]]]]\n",
                      argv[0]);
         return 1;
     }
@@ -67,33 +74,41 @@ int main(int argc, char **argv) {
     qv::petab_sim::prepare_workspace(pb, w);
     std::string refined;
     if (refine_evaluations > 0) {
+        // Start 0 is the given values, starts 1 .. STARTS come from the stream in order; this run
+        // takes those whose number is OFFSET modulo STRIDE (every point is drawn all the same, so
+        // that the starts are the same however they are shared out).
         qv::petab_sim::RefinementSettings settings;
         settings.max_evaluations = refine_evaluations;
-        qv::petab_sim::RefinementResult best = qv::petab_sim::refine(pb, x, settings, w);
-        long evaluations = best.evaluations, iterations = best.iterations;
-        int best_start = 0;
+        qv::petab_sim::RefinementResult best;
+        bool have = false;
+        long evaluations = 0, iterations = 0;
+        int best_start = -1, started = 0;
         std::mt19937_64 stream(seed);
-        int started = 0;
-        for (int k = 1; k <= starts; ++k) {
-            if (seconds > 0 && std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count() > seconds)
+        for (int k = 0; k <= starts; ++k) {
+            std::vector<double> start = x;
+            if (k > 0)
+                for (size_t i = 0; i < x.size(); ++i)
+                    start[i] = std::uniform_real_distribution<double>(pb.theta[i].lower, pb.theta[i].upper)(stream);
+            if (k % stride != offset) continue;
+            if (k > 0 && seconds > 0 &&
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count() > seconds)
                 break;
             ++started;
-            std::vector<double> start(x.size());
-            for (size_t i = 0; i < x.size(); ++i)
-                start[i] = std::uniform_real_distribution<double>(pb.theta[i].lower, pb.theta[i].upper)(stream);
             const qv::petab_sim::RefinementResult r = qv::petab_sim::refine(pb, start, settings, w);
             evaluations += r.evaluations;
             iterations += r.iterations;
-            if (r.objective > best.objective || !std::isfinite(best.objective)) {
+            if (!have || r.objective > best.objective || (!std::isfinite(best.objective) && std::isfinite(r.objective))) {
                 best = r;
                 best_start = k;
+                have = true;
             }
         }
-        x = best.x;
+        if (have) x = best.x;
         refined = "refinement: " + std::to_string(evaluations) + " evaluations, " + std::to_string(iterations) +
-                  " iterations, " + std::to_string(started + 1) + " starts, best from " +
+                  " iterations, " + std::to_string(started) + " starts, best from " +
                   (best_start == 0 ? std::string("the given values") : "start " + std::to_string(best_start)) +
-                  "\nvalues:\n";
+                  "\nrefined: " + std::to_string(evaluations) + " " + std::to_string(iterations) + " " +
+                  std::to_string(started) + " " + std::to_string(best_start) + "\nvalues:\n";
         for (double v : x) refined += full(v) + "\n";
     }
     const qv::petab_sim::ObjectiveValue v = qv::petab_sim::evaluate(pb, x.data(), w);

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "petab_config.h"
 #include "problem_evaluation.h"
@@ -153,30 +154,22 @@ std::string evaluate_problem(const std::string &yaml, const std::string &paramet
     return run_evaluation(dir, 0, out);
 }
 
-std::string run_evaluation(const std::string &dir, int refine_evaluations, Evaluation &out, int starts,
-                           unsigned long long seed, double seconds) {
-    std::string values;
-    for (double v : out.x) values += full_precision(v) + "\n";
-    if (std::string msg = write_atomically(dir + "/values.txt", values); !msg.empty()) return msg;
-    std::vector<std::string> cmd{dir + "/evaluate", dir + "/values.txt", dir + "/result.txt"};
-    if (refine_evaluations > 0) cmd.insert(cmd.end(), {"--refine", std::to_string(refine_evaluations)});
-    if (refine_evaluations > 0 && starts > 0) {
-        cmd.insert(cmd.end(), {std::to_string(starts), std::to_string(seed)});
-        if (seconds > 0) cmd.push_back(full_precision(seconds));
-    }
-    const ProcessResult r = runProcess(cmd, dir + "/run.log", kRunSeconds);
-    if (!r.ok()) return "the evaluation failed: " + reason_in(readText(dir + "/run.log"));
-    std::istringstream in(readText(dir + "/result.txt"));
+namespace {
+
+// What the evaluation program wrote (see evaluation_driver.cpp).
+std::string read_result(const std::string &path, Evaluation &out) {
+    std::istringstream in(readText(path));
     std::string line;
     bool table = false, values_block = false;
     out.simulated.clear();
     out.sigma.clear();
+    out.refined.clear();
     while (std::getline(in, line)) {
         if (values_block && line != "simulations:") {
             out.refined.push_back(std::strtod(line.c_str(), nullptr));
         } else if (table) {
             double v = 0.0, s = 0.0;
-            if (std::sscanf(line.c_str(), "%lf\t%lf", &v, &s) != 2) return dir + "/result.txt: bad line '" + line + "'";
+            if (std::sscanf(line.c_str(), "%lf\t%lf", &v, &s) != 2) return path + ": bad line '" + line + "'";
             out.simulated.push_back(v);
             out.sigma.push_back(s);
         } else if (line.rfind("llh: ", 0) == 0) out.llh = std::strtod(line.c_str() + 5, nullptr);
@@ -185,12 +178,74 @@ std::string run_evaluation(const std::string &dir, int refine_evaluations, Evalu
         else if (line.rfind("failed: ", 0) == 0) out.failed = std::atoi(line.c_str() + 8);
         else if (line.rfind("failure: ", 0) == 0) out.failure = line.substr(9);
         else if (line.rfind("refinement: ", 0) == 0) out.refinement = line.substr(12);
+        else if (line.rfind("refined: ", 0) == 0)
+            std::sscanf(line.c_str() + 9, "%ld %ld %d %d", &out.refine_evaluations, &out.refine_iterations,
+                        &out.refine_starts, &out.refine_best_start);
         else if (line == "values:") values_block = true;
         else if (line == "simulations:") table = true, values_block = false;
     }
     if (out.simulated.size() != out.problem.measurements.size())
-        return dir + "/result.txt: " + std::to_string(out.simulated.size()) + " simulated values for " +
+        return path + ": " + std::to_string(out.simulated.size()) + " simulated values for " +
                std::to_string(out.problem.measurements.size()) + " measurements";
+    return "";
+}
+
+}  // namespace
+
+std::string run_evaluation(const std::string &dir, int refine_evaluations, Evaluation &out, int starts,
+                           unsigned long long seed, double seconds, int processes) {
+    std::string values;
+    for (double v : out.x) values += full_precision(v) + "\n";
+    if (std::string msg = write_atomically(dir + "/values.txt", values); !msg.empty()) return msg;
+    const int runs = refine_evaluations > 0 && starts > 0 ? std::max(1, std::min(processes, starts + 1)) : 1;
+    std::vector<Evaluation> results(static_cast<size_t>(runs), out);
+    std::vector<std::string> errors(static_cast<size_t>(runs));
+    // One program per process, each with its share of the starts.
+    auto run = [&](int r) {
+        const std::string tag = runs > 1 ? "." + std::to_string(r) : "";
+        std::vector<std::string> cmd{dir + "/evaluate", dir + "/values.txt", dir + "/result" + tag + ".txt"};
+        if (refine_evaluations > 0) cmd.insert(cmd.end(), {"--refine", std::to_string(refine_evaluations)});
+        if (refine_evaluations > 0 && starts > 0)
+            cmd.insert(cmd.end(), {std::to_string(starts), std::to_string(seed), full_precision(seconds), std::to_string(r),
+                                   std::to_string(runs)});
+        const std::string log = dir + "/run" + tag + ".log";
+        const ProcessResult p = runProcess(cmd, log, kRunSeconds);
+        if (!p.ok()) {
+            errors[static_cast<size_t>(r)] = "the evaluation failed: " + reason_in(readText(log));
+            return;
+        }
+        errors[static_cast<size_t>(r)] = read_result(dir + "/result" + tag + ".txt", results[static_cast<size_t>(r)]);
+    };
+    std::vector<std::thread> threads;
+    for (int r = 1; r < runs; ++r) threads.emplace_back(run, r);
+    run(0);
+    for (auto &t : threads) t.join();
+    for (const auto &e : errors)
+        if (!e.empty()) return e;
+    // The best of the runs; of equal ones the earliest start, as one run alone would choose.
+    size_t best = 0;
+    long evaluations = 0, iterations = 0;
+    int started = 0;
+    for (size_t r = 0; r < results.size(); ++r) {
+        const Evaluation &e = results[r];
+        evaluations += e.refine_evaluations;
+        iterations += e.refine_iterations;
+        started += e.refine_starts;
+        const double f = e.llh + e.log_prior, fb = results[best].llh + results[best].log_prior;
+        if (r > 0 && e.refine_starts > 0 &&
+            (f > fb || (f == fb && e.refine_best_start < results[best].refine_best_start) || (std::isnan(fb) && !std::isnan(f))))
+            best = r;
+    }
+    out = results[best];
+    if (runs > 1) {
+        out.refine_evaluations = evaluations;
+        out.refine_iterations = iterations;
+        out.refine_starts = started;
+        out.refinement = std::to_string(evaluations) + " evaluations, " + std::to_string(iterations) + " iterations, " +
+                         std::to_string(started) + " starts on " + std::to_string(runs) + " processes, best from " +
+                         (out.refine_best_start == 0 ? std::string("the given values")
+                                                     : "start " + std::to_string(out.refine_best_start));
+    }
     return "";
 }
 

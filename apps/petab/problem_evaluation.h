@@ -21,7 +21,9 @@ struct Evaluation {
     std::vector<double> sigma;
     std::vector<std::string> notes;
     std::vector<double> refined;    // after a refinement: the refined values on their scale
-    std::string refinement;         // "<evaluations> evaluations, <iterations> iterations"
+    std::string refinement;         // "<evaluations> evaluations, <iterations> iterations, ..."
+    long refine_evaluations = 0, refine_iterations = 0;
+    int refine_starts = 0, refine_best_start = -1;
 };
 
 // v with 17 significant digits (what the tool prints and writes).
@@ -52,9 +54,10 @@ std::string evaluate_problem(const std::string &yaml, const std::string &paramet
 // One run of the evaluation program of a prepared work directory at out.x, first refined by at
 // most refine_evaluations evaluations of the local search when that is positive.
 // starts more points drawn from the stream seeded with seed are refined too.
-// No new start is begun after seconds (when positive).
+// No new start is begun after seconds (when positive). With several processes the starts are
+// shared out among as many programs run side by side; the result is the one a single program gives.
 std::string run_evaluation(const std::string &dir, int refine_evaluations, Evaluation &out, int starts = 0,
-                           unsigned long long seed = 0, double seconds = 0.0);
+                           unsigned long long seed = 0, double seconds = 0.0, int processes = 1);
 
 // The simulation table: the measurement tables' rows with the column 'measurement' renamed
 // 'simulation' and holding the simulated values.

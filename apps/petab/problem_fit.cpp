@@ -185,7 +185,8 @@ std::string fit_problem(const FitRequest &rq, FitResult &out) {
             const double used = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
             seconds = std::max(rq.time_limit - used, 0.1 * rq.time_limit);
         }
-        if (std::string msg = run_evaluation(dir + "/evaluation", rq.refine_evaluations, refined, rq.starts, seed, seconds);
+        if (std::string msg = run_evaluation(dir + "/evaluation", rq.refine_evaluations, refined, rq.starts, seed, seconds,
+                                             rq.processes);
             !msg.empty())
             return msg;
         if (refined.refined.size() == x.size()) x = refined.refined;
