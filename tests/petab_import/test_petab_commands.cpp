@@ -185,6 +185,27 @@ TEST_F(PetabCommands, AFitsTableEvaluatesToTheReportedValue) {
     }
 }
 
+// The refinement's starts shared out among two processes choose what one process chooses: with a
+// search of one generation (its start population, the same on any number of processes) the two fits
+// write the same table to the last bit.
+TEST_F(PetabCommands, RefinementOnTwoProcessesChoosesWhatOneChooses) {
+    const fs::path yaml = kCases / "0001/_0001.yaml";
+    std::string tables[2];
+    for (int n = 1; n <= 2; ++n) {
+        const std::string out = "fit" + std::to_string(n);
+        fs::create_directories(dir / out);
+        qv::test::write_file(dir / out / "problem.ga",
+                             "ENCODE;REAL;\nGATYPE;DGA;1;1e300;2;10;RandomRing;10;0.1;\nDIGENESIS;MGG;10;\n"
+                             "CROSSOVER;UNDX;1.0;0.35;\nMUTATION;NONE;\n");
+        const Result fit = petab(std::string("fit '") + yaml.string() + "' " + out + " -n " + std::to_string(n) +
+                                 " -S 11 --starts 5 --refine 300");
+        ASSERT_EQ(fit.status, 0) << fit.out << fit.err;
+        tables[n - 1] = qv::test::read_file(dir / out / "parameters.tsv");
+    }
+    EXPECT_FALSE(tables[0].empty());
+    EXPECT_EQ(tables[0], tables[1]);
+}
+
 // 25 estimated parameters: more than a plain model file may search, accepted for a problem.
 TEST_F(PetabCommands, AProblemWithMoreSearchVariablesThanAPlainModelIsFitted) {
     const int n = 25;
