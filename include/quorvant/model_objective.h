@@ -19,6 +19,22 @@ extern "C" {
 /* Fitness of the values in p (larger is better). Returns 0 on success, -1 after a message. */
 int qv_model_objective(parameter *p, double *fitness);
 
+/*
+ * Optional as well: a local refinement of one individual. x[0..n-1] are the search variables in
+ * the order of the model input file's search table, within their search bounds, and p holds them
+ * as qv_model_objective would see them. The model improves x in place within the bounds, using at
+ * most `budget` objective evaluations (a gradient counts as the evaluations it replaces), and
+ * returns the fitness of the x it leaves, which is never worse than that of the x it was given.
+ * It adds what it spent to the counters. Returns 0 on success, -1 after a message.
+ */
+typedef struct {
+    long refinements; /* refinements run */
+    long evaluations; /* objective evaluations they made */
+    long gradients;   /* gradients (or Jacobians of residuals) they computed */
+} qv_refine_count;
+
+int qv_model_refine(parameter *p, double *x, int n, long budget, double *fitness, qv_refine_count *count);
+
 #ifdef __cplusplus
 }
 #endif
