@@ -111,8 +111,8 @@ void ndf_init(_ndf_option *option) {
     option->bdf.order = 5;
 }
 
-int ndf_solve(_ndf_input *in, _ndf_solution *sol, ndf_odefunc_t odefunc, _ndf_option *option,
-              _ndf_status *stats) {
+int ndf_solve_with(_ndf_input *in, _ndf_solution *sol, ndf_odefunc_t odefunc, _ndf_option *option,
+                   _ndf_status *stats, _ndf_sensitivity *sens) {
     if (sol != nullptr) *sol = _ndf_solution{0, nullptr, nullptr};
     if (in == nullptr || sol == nullptr || odefunc == nullptr || option == nullptr ||
         stats == nullptr || in->t0 == nullptr || in->y0 == nullptr) {
@@ -124,7 +124,7 @@ int ndf_solve(_ndf_input *in, _ndf_solution *sol, ndf_odefunc_t odefunc, _ndf_op
         log_sys("ERROR: ndf_solve()\n");
         return -1;
     }
-    qv::ndf::NdfSolver solver(in, odefunc, option, stats);
+    qv::ndf::NdfSolver solver(in, odefunc, option, stats, sens);
     int rc = -1;
     try {
         rc = solver.run();
@@ -137,6 +137,11 @@ int ndf_solve(_ndf_input *in, _ndf_solution *sol, ndf_odefunc_t odefunc, _ndf_op
         return -1;
     }
     return 0;
+}
+
+int ndf_solve(_ndf_input *in, _ndf_solution *sol, ndf_odefunc_t odefunc, _ndf_option *option,
+              _ndf_status *stats) {
+    return ndf_solve_with(in, sol, odefunc, option, stats, nullptr);
 }
 
 void ndf_term(_ndf_solution *sol) {

@@ -148,7 +148,7 @@ int NdfSolver::rescale(double ratio) {
     }
     hinvGk_ = h_ * invG_[k_ - 1];
     nconhk_ = 0;
-    return 0;
+    return sensRescale(ratio);
 }
 
 // Jacobian at the current point (t, y) after a convergence failure.
@@ -204,7 +204,7 @@ int NdfSolver::storeOutput(double tnew, const double *ynew, double hStep) {
             log_sys("_alloc_que()\n");
             return -1;
         }
-        return 0;
+        return sensStore(tnew, snew_.data());
     }
     // Requested times passed by this step are interpolated; at the end every remaining
     // interior time is, so that exactly t0num points come out.
@@ -218,6 +218,12 @@ int NdfSolver::storeOutput(double tnew, const double *ynew, double hStep) {
             log_sys("_alloc_que()\n");
             return -1;
         }
+        if (sens_ != nullptr) {
+            _matrix vsn = vecView(snew_.data(), nm_), msd = matView(ds_.data(), nm_, difCols_);
+            _matrix vsi = vecView(sres_.data(), nm_);
+            if (_interpolate(hStep, k_, tnew, &vsn, &msd, in_->t0[nextOut_], &vsi) != 0) return -1;
+            if (sensStore(in_->t0[nextOut_], sres_.data()) != 0) return -1;
+        }
         ++nextOut_;
     }
     if (done_ && !out_.push(tnew, ynew)) {
@@ -225,6 +231,7 @@ int NdfSolver::storeOutput(double tnew, const double *ynew, double hStep) {
         log_sys("_alloc_que()\n");
         return -1;
     }
+    if (done_) return sensStore(tnew, snew_.data());
     return 0;
 }
 
@@ -401,6 +408,8 @@ int NdfSolver::step() {
         for (std::size_t j = k; j-- > 0;) d[j] += d[j + 1];
     }
 
+    if (sensStep(tnew) != 0) return -1;
+
     // Non-negativity mode: what is left below zero lies within the tolerance; it becomes 0.
     if (positive_)
         for (double &v : ynew_) v = std::max(v, 0.0);
@@ -446,6 +455,7 @@ int NdfSolver::step() {
     // 5. Advance.
     t_ = tnew;
     std::swap(y_, ynew_);
+    if (sens_ != nullptr) std::swap(s_, snew_);
     if (normctrl_) normy_ = normynew_;
     jCurrent_ = opt_->jac.jconst != nullptr;
     switch (massType_) {

@@ -28,6 +28,7 @@ int NdfSolver::allocate() {
         rhs_.assign(n, 0.0);
         lu_.assign(n * n, 0.0);
         piv_.assign(n, 0);
+        if (sensAllocate() != 0) return -1;
     } catch (const std::bad_alloc &) {
         log_sys("MTX_SET_ALLOC()\n");
         return -1;
@@ -283,7 +284,7 @@ int NdfSolver::setUp() {
     nextOut_ = 1;
     havrate_ = false;
     done_ = false;
-    return 0;
+    return sensStart();
 }
 
 }  // namespace qv::ndf

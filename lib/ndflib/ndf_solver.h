@@ -14,6 +14,7 @@
 #include "quorvant/galib/ga_types.h"
 #include "quorvant/ndflib/matrix_basic.h"
 #include "quorvant/ndflib/ndf.h"
+#include "quorvant/ndflib/ndf_sensitivity.h"
 #include "quorvant/quorvant_baselib/dosolver3_adapters.h"
 #include "quorvant/quorvant_baselib/row_output.h"
 
@@ -117,11 +118,16 @@ private:
 // the closing line and hands over the stored points.
 class NdfSolver {
 public:
-    NdfSolver(_ndf_input *in, ndf_odefunc_t odefunc, _ndf_option *opt, _ndf_status *st)
-        : in_(in), f_(odefunc), opt_(opt), st_(st), n_(in->y0num), out_(in->y0num) {}
+    NdfSolver(_ndf_input *in, ndf_odefunc_t odefunc, _ndf_option *opt, _ndf_status *st,
+              _ndf_sensitivity *sens = nullptr)
+        : in_(in), f_(odefunc), opt_(opt), st_(st), n_(in->y0num), out_(in->y0num), sens_(sens),
+          nm_(sens != nullptr ? in->y0num * sens->num : 0), sout_(nm_ > 0 ? nm_ : 1) {}
 
     int run();
-    void deliver(_ndf_solution *sol) { out_.deliver(sol); }
+    void deliver(_ndf_solution *sol) {
+        out_.deliver(sol);
+        if (sens_ != nullptr) sout_.deliver(&sens_->sol);
+    }
 
 private:
     int allocate();
@@ -138,6 +144,13 @@ private:
     void newtonResidual(double *rhs);
     void reportNegative(const char *what, int kind, double tnew);
     int storeOutput(double tnew, const double *ynew, double hStep);
+
+    // Sensitivities (ndf_sensitivity.cpp); all do nothing without them.
+    int sensAllocate();
+    int sensStart();
+    int sensStep(double tnew);
+    int sensRescale(double ratio);
+    int sensStore(double t, const double *s);
 
     double *difCol0() { return dif_.data(); }
     _matrix difView() { return matView(dif_.data(), n_, difCols_); }
@@ -174,8 +187,19 @@ private:
     std::vector<double> rhs_;   // Newton right-hand side, solved in place
     std::vector<double> lu_;    // the iteration matrix, factored in place
     std::vector<int> piv_;      // its pivot rows
+
+    // Sensitivities: m blocks of n values each, the differences (n·m)×(max_k+2) like dif_.
+    _ndf_sensitivity *sens_;
+    int nm_;
+    OutputStore sout_;
+    std::vector<double> s_, snew_, spred_, spsi_, sdif_, swt_, sres_, ds_, jnew_, fpnew_, luS_;
+    std::vector<int> pivS_;
 };
 
 }  // namespace qv::ndf
+
+// ndf_solve, with sensitivities when sens is not null (checked by the caller).
+int ndf_solve_with(_ndf_input *in, _ndf_solution *sol, ndf_odefunc_t odefunc, _ndf_option *option,
+                   _ndf_status *stats, _ndf_sensitivity *sens);
 
 #endif
