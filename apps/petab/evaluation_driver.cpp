@@ -2,6 +2,7 @@
 // the scaled parameter values of a file, and every measurement's simulated value.
 //
 //   <program> VALUES_FILE OUT_FILE [--refine MAX_EVALUATIONS [STARTS SEED [SECONDS [OFFSET STRIDE]]]]
+//   <program> VALUES_FILE OUT_FILE --gradient
 //
 // VALUES_FILE holds the estimated parameters on their parameterScale, one per line, in the order
 // of the model's table. With --refine they are first refined by the local search (at most that many
@@ -12,7 +13,9 @@
 // with what failed first; after a refinement "refinement: <evaluations> evaluations, <iterations>
 // iterations, ...", "refined: <evaluations> <iterations> <starts> <best start>" and "values:" with
 // one refined value per line), then "simulations:" and one line per
-// measurement with its simulated value and its noise parameter, tab-separated. Exit status 0, or 1
+// measurement with its simulated value and its noise parameter, tab-separated. With --gradient the
+// file also gets "gradient: <j> <from the sensitivities> <by central differences>" per estimated
+// parameter and "timing: <seconds per evaluation> <seconds per gradient>". Exit status 0, or 1
 // with a message.
 #include <chrono>
 #include <cmath>
@@ -23,6 +26,7 @@
 #include <vector>
 
 #include "quorvant/petab_sim/local_refinement.h"
+#include "quorvant/petab_sim/objective_gradient.h"
 #include "quorvant/petab_sim/objective.h"
 
 extern "C" const qv::petab_sim::Problem *qv_petab_problem();
@@ -35,9 +39,61 @@ std::string full(double v) {
     return buf;
 }
 
+// Seconds per call of f, over repeated calls for at least a quarter of a second.
+template <class F>
+double seconds_per_call(F f) {
+    const auto begin = std::chrono::steady_clock::now();
+    int calls = 0;
+    double elapsed = 0.0;
+    do {
+        f();
+        ++calls;
+        elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    } while (elapsed < 0.25 && calls < 100000);
+    return elapsed / calls;
+}
+
+// The gradient from the sensitivities beside central differences of the objective (steps of 1e-5
+// on the scaled values, 1e-4 relative where they are large), and what each costs.
+// The comparison runs at tolerances far below the problem's (rtol 1e-11, atol 1e-15), where the
+// differences are not swamped by the integration error; the timing at the problem's own.
+std::string gradient_report(const qv::petab_sim::Problem &problem, const std::vector<double> &x, qv::petab_sim::Workspace &w) {
+    qv::petab_sim::Problem pb = problem;
+    pb.rtol = 1e-11;
+    pb.atol = 1e-15;
+    qv::petab_sim::GradientWork g;
+    qv::petab_sim::prepare_gradient(pb, g);
+    std::vector<double> grad(x.size(), 0.0);
+    qv::petab_sim::evaluate_gradient(pb, x.data(), w, g, grad.data());
+    std::string out;
+    std::vector<double> xp = x;
+    for (size_t j = 0; j < x.size(); ++j) {
+        // A smaller step where the objective is not finite a step away (a model on the edge of
+        // its domain).
+        double fd = 0.0;
+        for (double h = 1e-5 * std::max(1.0, std::fabs(x[j])); h > 1e-10; h *= 0.1) {
+            xp[j] = x[j] + h;
+            const qv::petab_sim::ObjectiveValue up = qv::petab_sim::evaluate(pb, xp.data(), w);
+            xp[j] = x[j] - h;
+            const qv::petab_sim::ObjectiveValue down = qv::petab_sim::evaluate(pb, xp.data(), w);
+            xp[j] = x[j];
+            fd = ((up.llh + up.log_prior) - (down.llh + down.log_prior)) / (2.0 * h);
+            if (std::isfinite(fd)) break;
+        }
+        out += "gradient: " + std::to_string(j) + " " + full(grad[j]) + " " + full(fd) + "\n";
+    }
+    pb = problem;
+    const double te = seconds_per_call([&] { qv::petab_sim::evaluate(pb, x.data(), w); });
+    const double tg = seconds_per_call([&] { qv::petab_sim::evaluate_gradient(pb, x.data(), w, g, grad.data()); });
+    out += "timing: " + full(te) + " " + full(tg) + "\n";
+    return out;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
+    const bool gradient = argc == 4 && std::string(argv[3]) == "--gradient";
+    if (gradient) argc = 3;
     int refine_evaluations = 0, starts = 0, offset = 0, stride = 1;
     unsigned long long seed = 0;
     if (argc >= 5 && std::string(argv[3]) == "--refine") refine_evaluations = std::atoi(argv[4]);
@@ -116,6 +172,7 @@ int main(int argc, char **argv) {
                       "\nfailed: " + std::to_string(v.failed) + "\n";
     if (!v.failure.empty()) out += "failure: " + v.failure + "\n";
     out += refined;
+    if (gradient) out += gradient_report(pb, x, w);
     out += "simulations:\n";
     for (int d = 0; d < pb.n_data; ++d)
         out += full(w.simulated[static_cast<size_t>(d)]) + "\t" + full(w.sigma[static_cast<size_t>(d)]) + "\n";

@@ -1,7 +1,7 @@
 // petab: PEtab problems for the programs.
 //
 //   petab import PROBLEM.yaml OUTDIR [--force]
-//   petab evaluate PROBLEM.yaml [--parameters TSV] [--simulations OUT.tsv] [--work DIR]
+//   petab evaluate PROBLEM.yaml [--parameters TSV] [--simulations OUT.tsv] [--work DIR] [--gradient]
 //   petab fit PROBLEM.yaml OUTDIR [-n PROCESSES] [-S SEED] [--time-limit SECONDS] [--refine EVALUATIONS]
 //             [--starts K]
 //   petab suite [CASES_DIR] [-j N] [--min-passed K]
@@ -13,6 +13,7 @@
 // refines its best (and K more starts) locally and writes OUTDIR/parameters.tsv ("best llh: ").
 // suite runs the PEtab test suite's cases of a directory. Exit status 0; 1 when the problem is
 // refused or fails; 2 bad usage.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -32,7 +33,7 @@ namespace {
 
 constexpr char kUsage[] =
     "usage: petab import PROBLEM.yaml OUTDIR [--force]\n"
-    "       petab evaluate PROBLEM.yaml [--parameters TSV] [--simulations OUT.tsv] [--work DIR]\n"
+    "       petab evaluate PROBLEM.yaml [--parameters TSV] [--simulations OUT.tsv] [--work DIR] [--gradient]\n"
     "       petab fit PROBLEM.yaml OUTDIR [-n PROCESSES] [-S SEED] [--time-limit SECONDS] [--refine EVALUATIONS] [--starts K]\n"
     "       petab suite [CASES_DIR] [-j N] [--min-passed K]\n";
 
@@ -66,8 +67,29 @@ int cmd_import(const std::vector<std::string> &args) {
     return 0;
 }
 
+// The gradient table of evaluate --gradient: each estimated parameter's derivative from the
+// sensitivities and by central differences, the largest difference relative to the largest
+// derivative, and the cost of a gradient in evaluations.
+void print_gradient(const qv::petab_tool::Evaluation &e) {
+    std::vector<std::string> ids;
+    for (const auto &p : e.problem.parameters)
+        if (p.estimate) ids.push_back(p.id);
+    std::printf("gradient by the scaled parameters (sensitivities, central differences):\n");
+    double big = 0.0, worst = 0.0;
+    for (size_t j = 0; j < e.gradient.size(); ++j) big = std::max({big, std::fabs(e.gradient[j]), std::fabs(e.fd_gradient[j])});
+    for (size_t j = 0; j < e.gradient.size(); ++j) {
+        std::printf("  %-28s %22.14e %22.14e\n", j < ids.size() ? ids[j].c_str() : "?", e.gradient[j], e.fd_gradient[j]);
+        worst = std::max(worst, std::fabs(e.gradient[j] - e.fd_gradient[j]));
+    }
+    std::printf("largest difference: %.3e of the largest derivative %.6e\n", big > 0 ? worst / big : worst, big);
+    std::printf("time: %.6g ms per evaluation, %.6g ms per gradient, ratio %.3g for %zu parameters\n",
+                1e3 * e.seconds_evaluation, 1e3 * e.seconds_gradient,
+                e.seconds_evaluation > 0 ? e.seconds_gradient / e.seconds_evaluation : 0.0, e.gradient.size());
+}
+
 int cmd_evaluate(const std::vector<std::string> &args) {
     std::string yaml, parameters, simulations, work;
+    bool gradient = false;
     for (size_t k = 0; k < args.size(); ++k) {
         const std::string &a = args[k];
         auto value = [&](std::string &dst) {
@@ -81,6 +103,8 @@ int cmd_evaluate(const std::vector<std::string> &args) {
             if (!value(simulations)) return usage();
         } else if (a == "--work") {
             if (!value(work)) return usage();
+        } else if (a == "--gradient") {
+            gradient = true;
         } else if (a.rfind("-", 0) == 0 || !yaml.empty()) {
             return usage();
         } else {
@@ -90,6 +114,7 @@ int cmd_evaluate(const std::vector<std::string> &args) {
     if (yaml.empty()) return usage();
     if (work.empty()) work = qv::petab_tool::default_work_dir(yaml);
     qv::petab_tool::Evaluation e;
+    e.want_gradient = gradient;
     if (std::string msg = qv::petab_tool::evaluate_problem(yaml, parameters, work, e); !msg.empty()) return fail(msg);
     if (e.failed > 0) std::fprintf(stderr, "petab: %d experiment(s) failed: %s\n", e.failed, e.failure.c_str());
     std::printf("llh: %s\n", qv::petab_tool::full_precision(e.llh).c_str());
@@ -99,6 +124,7 @@ int cmd_evaluate(const std::vector<std::string> &args) {
     if (priors) std::printf("log prior: %s\n", qv::petab_tool::full_precision(e.log_prior).c_str());
     if (!simulations.empty())
         if (std::string msg = qv::petab_tool::write_simulations(e, simulations); !msg.empty()) return fail(msg);
+    if (gradient) print_gradient(e);
     return e.failed > 0 ? 1 : 0;
 }
 

@@ -164,6 +164,8 @@ std::string read_result(const std::string &path, Evaluation &out) {
     out.simulated.clear();
     out.sigma.clear();
     out.refined.clear();
+    out.gradient.clear();
+    out.fd_gradient.clear();
     while (std::getline(in, line)) {
         if (values_block && line != "simulations:") {
             out.refined.push_back(std::strtod(line.c_str(), nullptr));
@@ -181,6 +183,14 @@ std::string read_result(const std::string &path, Evaluation &out) {
         else if (line.rfind("refined: ", 0) == 0)
             std::sscanf(line.c_str() + 9, "%ld %ld %d %d", &out.refine_evaluations, &out.refine_iterations,
                         &out.refine_starts, &out.refine_best_start);
+        else if (line.rfind("gradient: ", 0) == 0) {
+            int j = 0;
+            double a = 0.0, b = 0.0;
+            if (std::sscanf(line.c_str() + 10, "%d %lf %lf", &j, &a, &b) != 3) return path + ": bad line '" + line + "'";
+            out.gradient.push_back(a);
+            out.fd_gradient.push_back(b);
+        } else if (line.rfind("timing: ", 0) == 0)
+            std::sscanf(line.c_str() + 8, "%lf %lf", &out.seconds_evaluation, &out.seconds_gradient);
         else if (line == "values:") values_block = true;
         else if (line == "simulations:") table = true, values_block = false;
     }
@@ -205,6 +215,7 @@ std::string run_evaluation(const std::string &dir, int refine_evaluations, Evalu
         const std::string tag = runs > 1 ? "." + std::to_string(r) : "";
         std::vector<std::string> cmd{dir + "/evaluate", dir + "/values.txt", dir + "/result" + tag + ".txt"};
         if (refine_evaluations > 0) cmd.insert(cmd.end(), {"--refine", std::to_string(refine_evaluations)});
+        else if (out.want_gradient) cmd.emplace_back("--gradient");
         if (refine_evaluations > 0 && starts > 0)
             cmd.insert(cmd.end(), {std::to_string(starts), std::to_string(seed), full_precision(seconds), std::to_string(r),
                                    std::to_string(runs)});

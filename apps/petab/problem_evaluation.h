@@ -20,6 +20,10 @@ struct Evaluation {
     std::vector<double> simulated;  // per measurement, in the order of the problem's tables
     std::vector<double> sigma;
     std::vector<std::string> notes;
+    bool want_gradient = false;     // asks the program for the gradient report too
+    std::vector<double> gradient;   // d(llh + log prior)/dx from the sensitivities
+    std::vector<double> fd_gradient;   // the same by central differences
+    double seconds_evaluation = 0.0, seconds_gradient = 0.0;
     std::vector<double> refined;    // after a refinement: the refined values on their scale
     std::string refinement;         // "<evaluations> evaluations, <iterations> iterations, ..."
     long refine_evaluations = 0, refine_iterations = 0;

@@ -23,7 +23,7 @@ int qv_model_objective(parameter *p, double *fitness);
  * Optional as well: a local refinement of one individual. x[0..n-1] are the search variables in
  * the order of the model input file's search table, within their search bounds, and p holds them
  * as qv_model_objective would see them. The model improves x in place within the bounds, using at
- * most `budget` objective evaluations (a gradient counts as the evaluations it replaces), and
+ * most about `budget` objective evaluations (a gradient counts as one), and
  * returns the fitness of the x it leaves, which is never worse than that of the x it was given.
  * It adds what it spent to the counters. Returns 0 on success, -1 after a message.
  */

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "quorvant/petab_import/problem_source_writer.h"
+#include "quorvant/sbml/expr_derivative.h"
 #include "quorvant/sbml/expr_print.h"
 #include "quorvant/sbml/model_jacobian.h"
 #include "quorvant/sbml/model_source_writer.h"
@@ -133,10 +134,18 @@ std::string equations(const TranslatedProblem &t) {
     s += "}\n\n";
     s += "// The non-zero entries of the Jacobian, row-major from 0, differentiated symbolically.\n";
     s += "void jac([[maybe_unused]] const double *P, [[maybe_unused]] const double *y, [[maybe_unused]] double *J) {\n";
-    for (const auto &e : qv::sbml::jacobian(qv::sbml::inlined_rhs(m)))
-        s += "    J[" + std::to_string(static_cast<size_t>(e.row - 1) * n + static_cast<size_t>(e.col - 1)) +
-             "] = " + c_of(e.value) + ";\n";
+    std::string pattern = "const int kJacIndex[] = {";
+    int entries = 0;
+    for (const auto &e : qv::sbml::jacobian(qv::sbml::inlined_rhs(m))) {
+        const std::string at = std::to_string(static_cast<size_t>(e.row - 1) * n + static_cast<size_t>(e.col - 1));
+        s += "    J[" + at + "] = " + c_of(e.value) + ";\n";
+        pattern += at + ", ";
+        ++entries;
+    }
     s += "}\n\n";
+    s += "// Where jac writes: the entries that can be non-zero.\n";
+    s += "constexpr int kJacEntries = " + std::to_string(entries) + ";\n";
+    s += pattern + "0};\n\n";
     return s;
 }
 
@@ -218,6 +227,81 @@ std::string formula_function(const TranslatedProblem &t) {
     return s;
 }
 
+// The intermediates with the earlier ones substituted, for expressions to differentiate.
+std::vector<qv::sbml::Expr> inlined_intermediates(const qv::sbml::ImportedModel &m) {
+    std::vector<qv::sbml::Expr> defs;
+    for (const auto &it : m.inters) defs.push_back(qv::sbml::inline_inters(it.def, defs));
+    return defs;
+}
+
+// The right-hand sides' derivatives with respect to the parameter slots, as a list of entries
+// (row, slot) and one function that fills their values in list order.
+std::string dfdp_function(const TranslatedProblem &t) {
+    const auto rhs = qv::sbml::inlined_rhs(t.model);
+    std::string rows = "const int kDfdpRow[] = {", slots = "const int kDfdpSlot[] = {", body;
+    int count = 0;
+    for (size_t i = 0; i < rhs.size(); ++i) {
+        std::vector<int> ps;
+        qv::sbml::collect_params(rhs[i], ps);
+        for (int k : ps) {
+            if (k < 1 || k > t.slots()) continue;
+            qv::sbml::Expr d = qv::sbml::derivative_param(rhs[i], k);
+            if (qv::sbml::is_zero(d)) continue;
+            rows += str(static_cast<int>(i)) + ", ";
+            slots += str(k) + ", ";
+            body += cat({"    v[", str(count), "] = ", c_of(d), ";\n"});
+            ++count;
+        }
+    }
+    std::string s = "// The non-zero derivatives of the right-hand sides by the parameter slots: entry e is\n";
+    s += "// d dydt[kDfdpRow[e] + 1] / d P[kDfdpSlot[e]].\n";
+    s += "constexpr int kDfdpEntries = " + str(count) + ";\n";
+    s += rows + "0};\n" + slots + "0};\n";
+    s += "void dfdp([[maybe_unused]] const double *P, [[maybe_unused]] const double *y, [[maybe_unused]] double *v) {\n";
+    s += body + "}\n\n";
+    return s;
+}
+
+// Derivatives of observable k's value and noise parameter: dv[i - 1] by y[i] (i = 1..n), then
+// dv[n + j - 1] by parameter leaf j (the slots, then the placeholders). Only the entries that can
+// be non-zero are written; the caller zeroes the arrays.
+std::string observe_derivative_function(const TranslatedProblem &t) {
+    const auto defs = inlined_intermediates(t.model);
+    const size_t n = t.model.states.size();
+    std::string s;
+    s += "void observe_derivatives(int k, [[maybe_unused]] const double *P, [[maybe_unused]] const double *y,\n";
+    s += "                         [[maybe_unused]] const double *q, [[maybe_unused]] double *dv,\n";
+    s += "                         [[maybe_unused]] double *ds) {\n";
+    s += "    switch (k) {\n";
+    auto entries = [&](const qv::sbml::Expr &e0, const char *out) {
+        const qv::sbml::Expr e = qv::sbml::inline_inters(e0, defs);
+        std::string b;
+        std::vector<int> ys, ps;
+        qv::sbml::collect_states(e, ys);
+        qv::sbml::collect_params(e, ps);
+        for (int i : ys) {
+            qv::sbml::Expr d = qv::sbml::derivative(e, i);
+            if (!qv::sbml::is_zero(d)) b += cat({"        ", out, "[", str(i - 1), "] = ", c_of(d, t.slots()), ";\n"});
+        }
+        for (int j : ps) {
+            qv::sbml::Expr d = qv::sbml::derivative_param(e, j);
+            if (!qv::sbml::is_zero(d))
+                b += cat({"        ", out, "[", str(static_cast<int>(n) + j - 1), "] = ", c_of(d, t.slots()), ";\n"});
+        }
+        return b;
+    };
+    for (size_t k = 0; k < t.observables.size(); ++k) {
+        const auto &o = t.observables[k];
+        s += "    case " + std::to_string(k) + ":   // " + o.id + "\n";
+        s += entries(o.value, "dv");
+        s += entries(o.sigma, "ds");
+        s += "        return;\n";
+    }
+    s += "    default: return;\n";
+    s += "    }\n}\n\n";
+    return s;
+}
+
 std::string tables(const TranslatedProblem &t, const SolverSettings &settings) {
     std::string s;
     s += "const double kBase[kSlots + 1] = {0.0";
@@ -280,7 +364,9 @@ std::string tables(const TranslatedProblem &t, const SolverSettings &settings) {
     }
     s += refs + "{}};\n" + data + "    {}};\n\n";
     s += "const Problem kProblem = {\n";
-    s += "    {kStates, kSlots, " + std::to_string(t.model.time_index()) + ", rhs, jac, start, set_state, observe, formula},\n";
+    s += "    {kStates, kSlots, " + std::to_string(t.model.time_index()) +
+         ", rhs, jac, start, set_state, observe, formula,\n";
+    s += "     kJacEntries, kJacIndex, kDfdpEntries, kDfdpRow, kDfdpSlot, dfdp, observe_derivatives},\n";
     s += "    kBase, kEstimatedSlots, " + std::to_string(t.estimated_slots.size()) + ", kThetaTable, kTheta,\n";
     s += "    kExperiments, " + std::to_string(t.experiments.size()) + ", kData, " + std::to_string(t.data.size()) + ",\n";
     s += "    " + num(settings.atol) + ", " + num(settings.rtol) + "};\n\n";
@@ -301,6 +387,7 @@ std::string problem_source(const TranslatedProblem &t, const std::string &proble
 #include "quorvant/model.h"
 #include "quorvant/model_objective.h"
 #include "quorvant/petab_sim/experiment_simulation.h"
+#include "quorvant/petab_sim/local_refinement.h"
 #include "quorvant/petab_sim/objective.h"
 #include "quorvant/quorvant_baselib/parameter.h"
 #include "quorvant/sbml_runtime/special_functions.h"
@@ -323,6 +410,8 @@ using qv::petab_runtime::Transform;
     s += start_function(t);
     s += observe_function(t);
     s += formula_function(t);
+    s += dfdp_function(t);
+    s += observe_derivative_function(t);
     s += tables(t, settings);
     s += R"(// The estimated parameters of a parameter record: values 1.. of the PARAMs theta, theta_2, ...
 void genes_of(const parameter *p, double *x) {
@@ -368,6 +457,35 @@ extern "C" int qv_model_objective(parameter *p, double *fitness) {
         return 0;
     }
     *fitness = f;
+    return 0;
+}
+
+// A local refinement of one individual (x: the search variables, which are the estimated
+// parameters in table order) with at most budget evaluations; x and the fitness become the
+// refined point's, never worse than the given one.
+extern "C" int qv_model_refine(parameter *p, double *x, int n, long budget, double *fitness, qv_refine_count *count) {
+    genes_of(p, genes);
+    for (int k = 0; k < kTheta; ++k)
+        if (n != kTheta || genes[k] != x[k]) {
+            log_sys(" ## petab: the refinement was given %d search variables that are not the %d estimated parameters\n", n, kTheta);
+            return -1;
+        }
+    RefinementSettings settings;
+    settings.max_evaluations = static_cast<int>(budget < 1 ? 1 : (budget > 1000000000L ? 1000000000L : budget));
+    const std::vector<double> start(x, x + n);
+    const RefinementResult r = refine(kProblem, start, settings, workspace());
+    ++count->refinements;
+    count->evaluations += r.evaluations;
+    count->gradients += r.gradients;
+    const ObjectiveValue before = evaluate(kProblem, x, workspace());
+    ++count->evaluations;
+    const double f0 = before.failed > 0 ? -DBL_MAX : before.llh + before.log_prior;
+    if (std::isfinite(r.objective) && r.objective > f0) {
+        for (int k = 0; k < n; ++k) x[k] = r.x[static_cast<size_t>(k)];
+        *fitness = r.objective;
+    } else {
+        *fitness = std::isfinite(f0) ? f0 : -DBL_MAX;
+    }
     return 0;
 }
 

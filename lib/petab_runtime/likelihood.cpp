@@ -52,6 +52,27 @@ double log_likelihood(double m, double y, double sigma, Transform t, Noise n) no
     return density + log_jacobian(m, t);
 }
 
+bool log_likelihood_derivatives(double m, double y, double sigma, Transform t, Noise n, double *d_y,
+                                double *d_sigma) noexcept {
+    *d_y = 0.0;
+    *d_sigma = 0.0;
+    double r = 0.0;
+    if (!residual(m, y, sigma, t, r)) return false;
+    // d r / d y = -h'(y).
+    double dr = -1.0;
+    if (t == Transform::Log) dr = -1.0 / y;
+    if (t == Transform::Log10) dr = -1.0 / (y * std::numbers::ln10);
+    if (n == Noise::Laplace) {
+        const double sign = r > 0.0 ? 1.0 : (r < 0.0 ? -1.0 : 0.0);
+        *d_y = -sign / sigma * dr;
+        *d_sigma = -1.0 / sigma + std::fabs(r) / (sigma * sigma);
+    } else {
+        *d_y = -r / (sigma * sigma) * dr;
+        *d_sigma = -1.0 / sigma + r * r / (sigma * sigma * sigma);
+    }
+    return true;
+}
+
 double chi2_term(double m, double y, double sigma, Transform t) noexcept {
     double r = 0.0;
     if (!residual(m, y, sigma, t, r)) return INFINITY;

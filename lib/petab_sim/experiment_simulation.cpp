@@ -1,11 +1,19 @@
-// One experiment simulated with the stiff solver. The solver's callbacks carry no context, so the
-// model and the parameters of the simulation under way are this file's state: one simulation at a
-// time per process, as everywhere in the programs.
+// One experiment simulated with the stiff solver, optionally with the forward sensitivities of
+// its states with respect to the estimated parameters. The solver's callbacks carry no context,
+// so the model and the parameters of the simulation under way are this file's state: one
+// simulation at a time per process, as everywhere in the programs.
+//
+// The sensitivities follow the states through every stage. The integration carries them exactly
+// (ndf_sensitivity.h, with the generated derivatives of the right-hand sides by the parameters).
+// The algebraic stages between integrations (the parameters of a period, the start state from
+// them, the start values a period sets) are differentiated by central differences in theta: they
+// are cheap, and their values do not go through a solver whose error would spoil the quotient.
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
 #include "quorvant/ndflib/ndf.h"
+#include "quorvant/ndflib/ndf_sensitivity.h"
 #include "quorvant/petab_sim/experiment_simulation.h"
 
 namespace qv::petab_sim {
@@ -20,9 +28,13 @@ constexpr double kSteadyNorm = 1.0;
 constexpr double kSteadyFirstSpan = 1.0;
 constexpr double kSteadyGrowth = 10.0;
 constexpr int kSteadyMaxSpans = 16;   // up to 1e15 time units
+// Relative step of the central differences of the algebraic stages, on max(|theta|, this floor).
+constexpr double kStageStep = 1.0e-6;
+constexpr double kStageFloor = 1.0e-3;
 
 const ModelCode *current_model = nullptr;
 const double *current_P = nullptr;
+Sensitivities *current_sens = nullptr;
 std::vector<double> y1, f1;   // 1-based copies for the generated functions
 
 int problem_rhs(double /*t*/, double *y, double *f) {
@@ -43,6 +55,31 @@ int problem_jacobian(double /*t*/, double *y, double *m) {
     return 0;
 }
 
+// df/dtheta_j = sum over the entries of d f / d P[slot] · d P[slot] / d theta_j.
+void parameter_rates(const ModelCode &m, const double *P, const double *y1based, Sensitivities &s, double *fp) {
+    const size_t n = static_cast<size_t>(m.n_states), mm = static_cast<size_t>(s.m);
+    std::fill(fp, fp + n * mm, 0.0);
+    if (m.n_dfdp == 0) return;
+    m.dfdp(P, y1based, s.fpv.data());
+    for (int e = 0; e < m.n_dfdp; ++e) {
+        const size_t k = static_cast<size_t>(m.dfdp_slot[e]);
+        if (!s.active[k]) continue;
+        const double v = s.fpv[static_cast<size_t>(e)];
+        const double *dp = s.dP.data() + k * mm;
+        const size_t row = static_cast<size_t>(m.dfdp_row[e]);
+        for (size_t j = 0; j < mm; ++j) fp[j * n + row] += v * dp[j];
+    }
+}
+
+int problem_parameter_rates(double /*t*/, double *y, double *fp) {
+    const int n = current_model->n_states;
+    std::copy(y, y + n, y1.begin() + 1);
+    parameter_rates(*current_model, current_P, y1.data(), *current_sens, fp);
+    for (size_t i = 0; i < static_cast<size_t>(n) * static_cast<size_t>(current_sens->m); ++i)
+        if (!std::isfinite(fp[i])) return -1;
+    return 0;
+}
+
 struct Solution {
     _ndf_solution sol{};
     Solution() = default;
@@ -53,7 +90,8 @@ struct Solution {
 
 class Integrator {
 public:
-    Integrator(const Problem &pb, Workspace &w) : pb_(pb), w_(w), n_(pb.model.n_states) {
+    Integrator(const Problem &pb, Workspace &w, Sensitivities *sens)
+        : pb_(pb), w_(w), sens_(sens), n_(pb.model.n_states) {
         ndf_init(&opt_);
         opt_.tol.rel = pb.rtol;
         opt_.tol.abs = pb.atol;
@@ -61,45 +99,71 @@ public:
         opt_.dae.singular = 1;
         current_model = &pb.model;
         current_P = w.P.data();
+        current_sens = sens;
         y1.assign(static_cast<size_t>(n_) + 1, 0.0);
         f1.assign(static_cast<size_t>(n_) + 1, 0.0);
     }
 
     // From w.y at times[0] through times[1..count-1]: the state at each time into out (1-based
-    // blocks of n + 1), w.y the state at the last.
+    // blocks of n + 1), w.y the state at the last; with sensitivities also theirs (from sens->s)
+    // into sens->raw (m blocks per time) and sens->s.
     std::string run(double *times, int count, double *out) {
         if (count < 2) return "";
         _ndf_input in{count, times, n_, w_.y.data() + 1};
         _ndf_status stats{};
-        Solution s;
-        if (ndf_solve(&in, &s.sol, problem_rhs, &opt_, &stats) != 0 || s.sol.tnum < 1)
-            return "the solver failed";
+        Solution s, ss;
+        _ndf_sensitivity sv{};
+        int rc = 0;
+        if (sens_ != nullptr) {
+            sv.num = sens_->m;
+            sv.s0 = sens_->s.data();
+            sv.pfunc = problem_parameter_rates;
+            sv.jnnz = pb_.model.n_jac;
+            sv.jindex = pb_.model.jac_index;
+            rc = ndf_solve_sens(&in, &s.sol, problem_rhs, &opt_, &stats, &sv);
+            ss.sol = sv.sol;
+            sens_->factorisations += sv.nfactor;
+        } else {
+            rc = ndf_solve(&in, &s.sol, problem_rhs, &opt_, &stats);
+        }
+        if (rc != 0 || s.sol.tnum < 1) return "the solver failed";
         const double reached = s.sol.tt[s.sol.tnum - 1];
         if (!(std::fabs(reached - times[count - 1]) <= 1e-9 * std::max(1.0, std::fabs(times[count - 1]))))
             return "the solver stopped before the last time";
+        const size_t nm = sens_ != nullptr ? static_cast<size_t>(n_) * static_cast<size_t>(sens_->m) : 0;
+        if (sens_ != nullptr && ss.sol.tnum != s.sol.tnum) return "the solver lost the sensitivities";
         if (out != nullptr) {
             if (count > 2 && s.sol.tnum != count) return "the solver did not give every output time";
             for (int k = 1; k < count; ++k) {
                 const int p = count > 2 ? k : s.sol.tnum - 1;
                 const double *src = s.sol.yy + static_cast<size_t>(p) * static_cast<size_t>(n_);
                 std::copy(src, src + n_, out + static_cast<size_t>(k) * static_cast<size_t>(n_ + 1) + 1);
+                if (sens_ != nullptr) {
+                    const double *sp = ss.sol.yy + static_cast<size_t>(p) * nm;
+                    std::copy(sp, sp + nm, sens_->raw.begin() + static_cast<std::ptrdiff_t>(static_cast<size_t>(k) * nm));
+                }
             }
         }
         const double *last = s.sol.yy + static_cast<size_t>(s.sol.tnum - 1) * static_cast<size_t>(n_);
         std::copy(last, last + n_, w_.y.begin() + 1);
         for (int i = 1; i <= n_; ++i)
             if (!std::isfinite(w_.y[static_cast<size_t>(i)])) return "the state is not finite";
+        if (sens_ != nullptr) {
+            const double *sl = ss.sol.yy + static_cast<size_t>(ss.sol.tnum - 1) * nm;
+            std::copy(sl, sl + nm, sens_->s.begin());
+        }
         return "";
     }
 
-    // From w.y at time t until every rate of change is zero within the tolerances.
+    // From w.y at time t until every rate of change is zero within the tolerances (and so are
+    // those of the sensitivities, when they are integrated too).
     std::string steady_state(double t) {
         double span = kSteadyFirstSpan;
         for (int k = 0; k < kSteadyMaxSpans; ++k, span *= kSteadyGrowth) {
             double times[2] = {t, t + span};
             if (std::string msg = run(times, 2, nullptr); !msg.empty()) return msg;
             t += span;
-            if (rate_norm() < kSteadyNorm) return "";
+            if (rate_norm() < kSteadyNorm && sensitivity_rate_norm() < kSteadyNorm) return "";
         }
         return "no steady state was reached";
     }
@@ -107,6 +171,7 @@ public:
 private:
     const Problem &pb_;
     Workspace &w_;
+    Sensitivities *sens_;
     int n_;
     _ndf_option opt_{};
 
@@ -117,6 +182,28 @@ private:
             if (i == pb_.model.time_index) continue;
             const double yi = w_.y[static_cast<size_t>(i)];
             worst = std::max(worst, std::fabs(f1[static_cast<size_t>(i)]) / (pb_.atol + pb_.rtol * std::fabs(yi)));
+        }
+        return worst;
+    }
+
+    // The rates J s + df/dtheta of each block against the tolerances, relative to the block's size.
+    double sensitivity_rate_norm() {
+        if (sens_ == nullptr) return 0.0;
+        Sensitivities &s = *sens_;
+        const size_t n = static_cast<size_t>(n_);
+        std::fill(s.jac.begin(), s.jac.end(), 0.0);
+        pb_.model.jac(w_.P.data(), w_.y.data(), s.jac.data());
+        parameter_rates(pb_.model, w_.P.data(), w_.y.data(), s, s.fp.data());
+        double worst = 0.0;
+        for (size_t j = 0; j < static_cast<size_t>(s.m); ++j) {
+            const double *sj = s.s.data() + j * n;
+            double big = 0.0;
+            for (size_t i = 0; i < n; ++i) big = std::max(big, std::fabs(sj[i]));
+            for (size_t i = 0; i < n; ++i) {
+                double rate = s.fp[j * n + i];
+                for (size_t c = 0; c < n; ++c) rate += s.jac[i * n + c] * sj[c];
+                worst = std::max(worst, std::fabs(rate) / (pb_.atol + pb_.rtol * big));
+            }
         }
         return worst;
     }
@@ -140,22 +227,129 @@ void period_parameters(const Problem &pb, const Period &period, Workspace &w) {
     }
 }
 
+// The algebraic stages between integrations. Each reads w.theta and w.y (the state before it) and
+// changes w.P and w.y; the central differences run them on a copy with a shifted theta.
+enum class Stage {
+    Start,      // the first period: its parameters and the start state from them
+    Enter,      // the period after a pre-equilibration: its parameters, then the values it sets
+    Continue,   // a later period: the parameters and values it changes
+};
+
+void run_stage(const Problem &pb, Stage stage, const Period &period, Workspace &w) {
+    const ModelCode &m = pb.model;
+    switch (stage) {
+    case Stage::Start:
+        period_parameters(pb, period, w);
+        std::fill(w.y_set.begin(), w.y_set.end(), std::numeric_limits<double>::quiet_NaN());
+        for (int k = 0; k < period.n_states; ++k)
+            w.y_set[static_cast<size_t>(period.states[k].state)] = value_of(pb, period.states[k].value, w.theta.data(), w.P.data(), w.y.data());
+        std::fill(w.y.begin(), w.y.end(), 0.0);
+        m.start(w.P.data(), w.p_fixed.data(), w.y_set.data(), w.y.data());
+        return;
+    case Stage::Enter:
+        period_parameters(pb, period, w);
+        break;
+    case Stage::Continue:
+        for (int c = 0; c < period.n_params; ++c) {
+            const double v = value_of(pb, period.params[c].value, w.theta.data(), w.P.data(), w.y.data());
+            if (!std::isnan(v)) w.P[static_cast<size_t>(period.params[c].param)] = v;
+        }
+        break;
+    }
+    for (int c = 0; c < period.n_states; ++c) {
+        const double v = value_of(pb, period.states[c].value, w.theta.data(), w.P.data(), w.y.data());
+        if (!std::isnan(v)) m.set_state(period.states[c].state, v, w.P.data(), w.y.data());
+    }
+}
+
+// A stage run on w, with the sensitivities carried through it: the parameters and states it sets
+// get their derivatives by central differences in theta; the others keep theirs.
+void run_stage(const Problem &pb, Stage stage, const Period &period, Workspace &w, Sensitivities *sens) {
+    if (sens == nullptr) {
+        run_stage(pb, stage, period, w);
+        return;
+    }
+    Sensitivities &s = *sens;
+    Workspace &fd = s.fd;
+    const size_t n = static_cast<size_t>(pb.model.n_states), np1 = w.P.size(), mm = static_cast<size_t>(s.m);
+    // What the stage sets: every parameter after a start or on entering a period (both compute
+    // them afresh), every state after a start, otherwise what the period names.
+    std::fill(s.p_sets.begin(), s.p_sets.end(), stage == Stage::Continue ? 0 : 1);
+    std::fill(s.y_sets.begin(), s.y_sets.end(), stage == Stage::Start ? 1 : 0);
+    if (stage == Stage::Continue)
+        for (int c = 0; c < period.n_params; ++c) s.p_sets[static_cast<size_t>(period.params[c].param)] = 1;
+    if (stage != Stage::Start)
+        for (int c = 0; c < period.n_states; ++c) s.y_sets[static_cast<size_t>(period.states[c].state)] = 1;
+    std::copy(w.P.begin(), w.P.end(), s.in_P.begin());
+    std::copy(w.y.begin(), w.y.end(), s.in_y.begin());
+    run_stage(pb, stage, period, w);
+    for (size_t j = 0; j < mm; ++j) {
+        const double t = w.theta[j];
+        const double h = kStageStep * std::max(std::fabs(t), kStageFloor);
+        for (int side = 0; side < 2; ++side) {
+            std::copy(w.theta.begin(), w.theta.end(), fd.theta.begin());
+            fd.theta[j] = side == 0 ? t + h : t - h;
+            std::copy(s.in_P.begin(), s.in_P.end(), fd.P.begin());
+            std::copy(s.in_y.begin(), s.in_y.end(), fd.y.begin());
+            run_stage(pb, stage, period, fd);
+            if (side == 0) {
+                std::copy(fd.P.begin(), fd.P.end(), s.plus_P.begin());
+                std::copy(fd.y.begin(), fd.y.end(), s.plus_y.begin());
+            }
+        }
+        const double inv = 1.0 / (2.0 * h);
+        for (size_t k = 1; k < np1; ++k)
+            if (s.p_sets[k]) s.dP[k * mm + j] = (s.plus_P[k] - fd.P[k]) * inv;
+        for (size_t i = 1; i <= n; ++i)
+            if (s.y_sets[i]) s.s[j * n + i - 1] = (s.plus_y[i] - fd.y[i]) * inv;
+    }
+    s.active_list.clear();
+    for (size_t k = 0; k < np1; ++k) {
+        bool any = false;
+        for (size_t j = 0; j < mm && !any; ++j) any = s.dP[k * mm + j] != 0.0;
+        s.active[k] = any ? 1 : 0;
+        if (any) s.active_list.push_back(static_cast<int>(k));
+    }
+}
+
 }  // namespace
 
-std::string simulate_experiment(const Problem &pb, int e, Workspace &w) {
+void prepare_sensitivities(const Problem &pb, Sensitivities &s) {
+    prepare_workspace(pb, s.fd);
+    const size_t n = static_cast<size_t>(pb.model.n_states), m = static_cast<size_t>(pb.n_theta);
+    size_t times = 1;
+    for (int e = 0; e < pb.n_experiments; ++e) times = std::max(times, static_cast<size_t>(pb.experiments[e].n_times));
+    s.m = pb.n_theta;
+    s.s.assign(n * m, 0.0);
+    s.outputs.assign(times * n * m, 0.0);
+    s.raw.assign((times + 1) * n * m, 0.0);
+    s.dP.assign((static_cast<size_t>(pb.model.n_params) + 1) * m, 0.0);
+    s.active.assign(static_cast<size_t>(pb.model.n_params) + 1, 0);
+    s.active_list.reserve(static_cast<size_t>(pb.model.n_params) + 1);
+    s.fp.assign(n * m, 0.0);
+    s.fpv.assign(static_cast<size_t>(std::max(pb.model.n_dfdp, 1)), 0.0);
+    s.jac.assign(n * n, 0.0);
+    const size_t np1 = static_cast<size_t>(pb.model.n_params) + 1;
+    s.p_sets.assign(np1, 0);
+    s.y_sets.assign(n + 1, 0);
+    s.in_P.assign(np1, 0.0);
+    s.plus_P.assign(np1, 0.0);
+    s.in_y.assign(n + 1, 0.0);
+    s.plus_y.assign(n + 1, 0.0);
+}
+
+std::string simulate_experiment(const Problem &pb, int e, Workspace &w) { return simulate_experiment(pb, e, w, nullptr); }
+
+std::string simulate_experiment(const Problem &pb, int e, Workspace &w, Sensitivities *sens) {
     const Experiment &ex = pb.experiments[e];
     const ModelCode &m = pb.model;
     const int n = m.n_states;
-    Integrator integrator(pb, w);
+    const size_t nm = sens != nullptr ? static_cast<size_t>(n) * static_cast<size_t>(sens->m) : 0;
+    Integrator integrator(pb, w, sens);
 
     // 1. The start state of the first period.
     const Period &first = ex.periods[0];
-    period_parameters(pb, first, w);
-    std::fill(w.y_set.begin(), w.y_set.end(), std::numeric_limits<double>::quiet_NaN());
-    for (int k = 0; k < first.n_states; ++k)
-        w.y_set[static_cast<size_t>(first.states[k].state)] = value_of(pb, first.states[k].value, w.theta.data(), w.P.data(), w.y.data());
-    std::fill(w.y.begin(), w.y.end(), 0.0);
-    m.start(w.P.data(), w.p_fixed.data(), w.y_set.data(), w.y.data());
+    run_stage(pb, Stage::Start, first, w, sens);
     for (int i = 1; i <= n; ++i)
         if (!std::isfinite(w.y[static_cast<size_t>(i)])) return "the start state is not finite";
 
@@ -167,12 +361,7 @@ std::string simulate_experiment(const Problem &pb, int e, Workspace &w) {
         if (std::string msg = integrator.steady_state(0.0); !msg.empty()) return "pre-equilibration: " + msg;
         if (ex.n_periods < 2) return "";
         p = 1;
-        const Period &next = ex.periods[1];
-        period_parameters(pb, next, w);
-        for (int k = 0; k < next.n_states; ++k) {
-            const double v = value_of(pb, next.states[k].value, w.theta.data(), w.P.data(), w.y.data());
-            if (!std::isnan(v)) m.set_state(next.states[k].state, v, w.P.data(), w.y.data());
-        }
+        run_stage(pb, Stage::Enter, ex.periods[1], w, sens);
     }
 
     // 3. Period after period: the measurement times within it (a time at which the next period
@@ -197,30 +386,31 @@ std::string simulate_experiment(const Problem &pb, int e, Workspace &w) {
         if (!last && end > times[static_cast<size_t>(count - 1)]) times[static_cast<size_t>(count++)] = end;
         // The solver's outputs go to w.raw (block j for times[j]); the start state is block 0.
         std::copy(w.y.begin(), w.y.end(), w.raw.begin());
+        if (sens != nullptr) std::copy(sens->s.begin(), sens->s.end(), sens->raw.begin());
         if (std::string msg = integrator.run(times.data(), count, w.raw.data()); !msg.empty()) return msg;
         int src = 0;
         for (int j = first_time; j < next_time; ++j) {
             while (src + 1 < measured && times[static_cast<size_t>(src)] < ex.times[j]) ++src;
             const double *from = w.raw.data() + static_cast<size_t>(src) * block;
             std::copy(from, from + block, out.data() + static_cast<size_t>(j) * block);
+            if (sens != nullptr) {
+                const double *sf = sens->raw.data() + static_cast<size_t>(src) * nm;
+                std::copy(sf, sf + nm, sens->outputs.begin() + static_cast<std::ptrdiff_t>(static_cast<size_t>(j) * nm));
+            }
         }
         if (last) break;
         t0 = end;
         w.y[static_cast<size_t>(m.time_index)] = t0;
-        const Period &next = ex.periods[k + 1];
-        for (int c = 0; c < next.n_params; ++c) {
-            const double v = value_of(pb, next.params[c].value, w.theta.data(), w.P.data(), w.y.data());
-            if (!std::isnan(v)) w.P[static_cast<size_t>(next.params[c].param)] = v;
-        }
-        for (int c = 0; c < next.n_states; ++c) {
-            const double v = value_of(pb, next.states[c].value, w.theta.data(), w.P.data(), w.y.data());
-            if (!std::isnan(v)) m.set_state(next.states[c].state, v, w.P.data(), w.y.data());
-        }
+        run_stage(pb, Stage::Continue, ex.periods[k + 1], w, sens);
     }
     if (next_time < ex.n_times) {
         const double from = ex.n_times > 0 && next_time > 0 ? std::max(t0, ex.times[next_time - 1]) : t0;
         if (std::string msg = integrator.steady_state(from); !msg.empty()) return "steady state: " + msg;
-        for (int j = next_time; j < ex.n_times; ++j) std::copy(w.y.begin(), w.y.end(), out.data() + static_cast<size_t>(j) * block);
+        for (int j = next_time; j < ex.n_times; ++j) {
+            std::copy(w.y.begin(), w.y.end(), out.data() + static_cast<size_t>(j) * block);
+            if (sens != nullptr)
+                std::copy(sens->s.begin(), sens->s.end(), sens->outputs.begin() + static_cast<std::ptrdiff_t>(static_cast<size_t>(j) * nm));
+        }
     }
     return "";
 }

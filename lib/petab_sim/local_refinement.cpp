@@ -5,12 +5,15 @@
 //   sum of squares maximises the likelihood.
 // - Otherwise BFGS with a backtracking line search along the projected direction; the inverse
 //   Hessian approximation is reset when it stops giving a direction of descent.
-// Gradients and Jacobians by finite differences. Both minimise -objective.
+// Gradients and Jacobians from the forward sensitivities, or by finite differences. Both minimise
+// -objective.
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numbers>
 
 #include "quorvant/petab_sim/local_refinement.h"
+#include "quorvant/petab_sim/objective_gradient.h"
 
 namespace qv::petab_sim {
 
@@ -32,8 +35,8 @@ constexpr double kLambdaMax = 1.0e10;
 
 class Search {
 public:
-    Search(const Problem &pb, const RefinementSettings &s, Workspace &w)
-        : pb_(pb), s_(s), w_(w), n_(static_cast<size_t>(pb.n_theta)), lo_(n_), hi_(n_) {
+    Search(const Problem &pb, const RefinementSettings &s, Workspace &w, GradientWork &g)
+        : pb_(pb), s_(s), w_(w), g_(g), n_(static_cast<size_t>(pb.n_theta)), lo_(n_), hi_(n_) {
         for (size_t i = 0; i < n_; ++i) {
             lo_[i] = pb.theta[i].lower;
             hi_[i] = pb.theta[i].upper;
@@ -132,6 +135,7 @@ public:
         r.x = x;
         r.objective = -phi;
         r.evaluations = evaluations_;
+        r.gradients = gradients_;
         return r;
     }
 
@@ -139,9 +143,11 @@ private:
     const Problem &pb_;
     const RefinementSettings &s_;
     Workspace &w_;
+    GradientWork &g_;
     size_t n_;
     std::vector<double> lo_, hi_;
     int evaluations_ = 0;
+    int gradients_ = 0;
 
     double value(const std::vector<double> &x) {
         ++evaluations_;
@@ -150,8 +156,15 @@ private:
         return std::isfinite(f) ? -f : std::numeric_limits<double>::infinity();
     }
 
-    // Central differences, one-sided at a bound.
+    // From the sensitivities; or central differences, one-sided at a bound.
     void gradient(const std::vector<double> &x, double phi, std::vector<double> &g) {
+        if (s_.sensitivities) {
+            ++evaluations_;
+            ++gradients_;
+            const ObjectiveValue v = evaluate_gradient(pb_, x.data(), w_, g_, g.data());
+            for (double &d : g) d = std::isfinite(v.llh) ? -d : 0.0;
+            return;
+        }
         std::vector<double> xp = x;
         for (size_t i = 0; i < n_; ++i) {
             const double h = s_.step * (1.0 + std::fabs(x[i]));
@@ -209,8 +222,8 @@ bool cholesky_solve(std::vector<double> &A, std::vector<double> &b, size_t n) {
 
 class LeastSquares {
 public:
-    LeastSquares(const Problem &pb, const RefinementSettings &s, Workspace &w)
-        : pb_(pb), s_(s), w_(w), n_(static_cast<size_t>(pb.n_theta)), m_(2 * static_cast<size_t>(pb.n_data)), lo_(n_), hi_(n_) {
+    LeastSquares(const Problem &pb, const RefinementSettings &s, Workspace &w, GradientWork &g)
+        : pb_(pb), s_(s), w_(w), g_(g), n_(static_cast<size_t>(pb.n_theta)), m_(2 * static_cast<size_t>(pb.n_data)), lo_(n_), hi_(n_) {
         for (size_t i = 0; i < n_; ++i) {
             lo_[i] = pb.theta[i].lower;
             hi_[i] = pb.theta[i].upper;
@@ -234,15 +247,20 @@ public:
         int stalls = 0;
         while (std::isfinite(cost) && evaluations_ < s_.max_evaluations) {
             ++r.iterations;
-            // 1. The Jacobian by forward differences (backward at an upper bound).
+            // 1. The Jacobian from the sensitivities, or by forward differences (backward at an
+            // upper bound).
             xp = x;
-            for (size_t j = 0; j < n_; ++j) {
-                double h = s_.step * 10.0 * (1.0 + std::fabs(x[j]));
-                if (x[j] + h > hi_[j]) h = -h;
-                xp[j] = x[j] + h;
-                const double c = residuals(xp, res_new);
-                xp[j] = x[j];
-                for (size_t i = 0; i < m_; ++i) J[i * n_ + j] = std::isfinite(c) ? (res_new[i] - res[i]) / h : 0.0;
+            if (s_.sensitivities) {
+                jacobian(x, J);
+            } else {
+                for (size_t j = 0; j < n_; ++j) {
+                    double h = s_.step * 10.0 * (1.0 + std::fabs(x[j]));
+                    if (x[j] + h > hi_[j]) h = -h;
+                    xp[j] = x[j] + h;
+                    const double c = residuals(xp, res_new);
+                    xp[j] = x[j];
+                    for (size_t i = 0; i < m_; ++i) J[i * n_ + j] = std::isfinite(c) ? (res_new[i] - res[i]) / h : 0.0;
+                }
             }
             for (size_t j = 0; j < n_; ++j) {
                 g[j] = 0.0;
@@ -298,6 +316,7 @@ public:
         r.x = x;
         r.objective = v.llh + v.log_prior;
         r.evaluations = evaluations_;
+        r.gradients = gradients_;
         return r;
     }
 
@@ -305,9 +324,37 @@ private:
     const Problem &pb_;
     const RefinementSettings &s_;
     Workspace &w_;
+    GradientWork &g_;
     size_t n_, m_;
     std::vector<double> lo_, hi_;
     int evaluations_ = 0;
+    int gradients_ = 0;
+    std::vector<double> grad_;
+
+    // The residuals' Jacobian at x from the measurements' derivatives (zero where they fail).
+    void jacobian(const std::vector<double> &x, std::vector<double> &J) {
+        ++evaluations_;
+        ++gradients_;
+        grad_.resize(n_);
+        const ObjectiveValue v = evaluate_gradient(pb_, x.data(), w_, g_, grad_.data());
+        std::fill(J.begin(), J.end(), 0.0);
+        if (v.failed > 0 || !std::isfinite(v.llh)) return;
+        const size_t nd = static_cast<size_t>(pb_.n_data);
+        for (size_t d = 0; d < nd; ++d) {
+            const Datum &m = pb_.data[d];
+            const double sim = w_.simulated[d], sigma = w_.sigma[d];
+            const double e = (transformed(m.transform, m.value) - transformed(m.transform, sim)) / sigma;
+            double dh = 1.0;   // d h(sim) / d sim
+            if (m.transform == qv::petab_runtime::Transform::Log) dh = 1.0 / sim;
+            if (m.transform == qv::petab_runtime::Transform::Log10) dh = 1.0 / (sim * std::numbers::ln10);
+            const double q = std::sqrt(2.0 * (std::log(sigma) + kSigmaShift));
+            const double *dsim = g_.dsim.data() + d * n_, *dsig = g_.dsig.data() + d * n_;
+            for (size_t j = 0; j < n_; ++j) {
+                J[d * n_ + j] = -(dh * dsim[j]) / sigma - e / sigma * dsig[j];
+                J[(nd + d) * n_ + j] = q > 0 ? dsig[j] / (sigma * q) : 0.0;
+            }
+        }
+    }
 
     // Half the sum of squares (-llh up to a constant), the residuals in r; inf when the
     // simulation fails.
@@ -334,8 +381,10 @@ private:
 }  // namespace
 
 RefinementResult refine(const Problem &pb, const std::vector<double> &x0, const RefinementSettings &s, Workspace &w) {
-    if (s.method != RefinementMethod::Bfgs && LeastSquares::applies(pb)) return LeastSquares(pb, s, w).run(x0);
-    return Search(pb, s, w).run(x0);
+    GradientWork g;
+    if (s.sensitivities) prepare_gradient(pb, g);
+    if (s.method != RefinementMethod::Bfgs && LeastSquares::applies(pb)) return LeastSquares(pb, s, w, g).run(x0);
+    return Search(pb, s, w, g).run(x0);
 }
 
 }  // namespace qv::petab_sim

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <set>
 
 #include "quorvant/sbml/expr.h"
 #include "quorvant/sbml_runtime/special_functions.h"
@@ -307,6 +308,21 @@ void collect_states(const Expr &e, std::vector<int> &out) {
 }
 
 void collect_inters(const Expr &e, std::vector<int> &out) { collect(e, Op::Inter, out); }
+
+namespace {
+void collect_once(const Expr &e, Op leaf_op, std::vector<int> &out, std::set<const Node *> &seen) {
+    if (e->op == leaf_op) out.push_back(e->index);
+    if (e->args.empty() || !seen.insert(e.get()).second) return;
+    for (const auto &c : e->args) collect_once(c, leaf_op, out, seen);
+}
+}  // namespace
+
+void collect_params(const Expr &e, std::vector<int> &out) {
+    std::set<const Node *> seen;
+    collect_once(e, Op::Param, out, seen);
+    std::sort(out.begin(), out.end());
+    out.erase(std::unique(out.begin(), out.end()), out.end());
+}
 
 namespace {
 size_t size_rec(const Expr &e, size_t cap, std::map<const Node *, size_t> &memo) {

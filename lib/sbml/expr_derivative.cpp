@@ -41,7 +41,11 @@ namespace {
 
 // Derivatives of the shared sub-trees are computed once (memo): an expression with its assignment
 // rules substituted is a DAG whose tree form can be far larger.
-using Memo = std::map<const Node *, Expr>;
+// The leaf kind differentiated by (State or Param) travels with the memo.
+struct Memo {
+    Op leaf = Op::State;
+    std::map<const Node *, Expr> done;
+};
 Expr diff(const Expr &e, int k, Memo &memo);
 
 Expr diff_node(const Expr &e, int k, Memo &memo) {
@@ -109,12 +113,12 @@ Expr diff_node(const Expr &e, int k, Memo &memo) {
 }
 
 Expr diff(const Expr &e, int k, Memo &memo) {
-    if (e->op == Op::State) return constant(e->index == k ? 1.0 : 0.0);
+    if (e->op == memo.leaf) return constant(e->index == k ? 1.0 : 0.0);
     if (e->args.empty()) return constant(0.0);
-    auto it = memo.find(e.get());
-    if (it != memo.end()) return it->second;
+    auto it = memo.done.find(e.get());
+    if (it != memo.done.end()) return it->second;
     Expr d = diff_node(e, k, memo);
-    memo.emplace(e.get(), d);
+    memo.done.emplace(e.get(), d);
     return d;
 }
 
@@ -122,6 +126,12 @@ Expr diff(const Expr &e, int k, Memo &memo) {
 
 Expr derivative(const Expr &e, int k) {
     Memo memo;
+    return diff(e, k, memo);
+}
+
+Expr derivative_param(const Expr &e, int k) {
+    Memo memo;
+    memo.leaf = Op::Param;
     return diff(e, k, memo);
 }
 

@@ -23,6 +23,10 @@ enum class Transform : int { Lin = 0, Log = 1, Log10 = 2 };
 
 double log_likelihood(double m, double y, double sigma, Transform t, Noise n) noexcept;
 
+// The derivatives of log_likelihood by y and by sigma; false (both 0) outside the domain.
+bool log_likelihood_derivatives(double m, double y, double sigma, Transform t, Noise n, double *d_y,
+                                double *d_sigma) noexcept;
+
 // ((h(m) - h(y)) / sigma)^2, whatever the noise distribution.
 double chi2_term(double m, double y, double sigma, Transform t) noexcept;
 

@@ -1,7 +1,8 @@
 // Local refinement of estimated parameters: a bounded local search that climbs the objective
 // (log-likelihood plus log prior) from a starting point inside the box of the scaled bounds.
 // Levenberg-Marquardt on the residuals where the likelihood is a sum of squares (normal noise, no
-// priors), BFGS otherwise; derivatives by finite differences.
+// priors), BFGS otherwise; derivatives from the forward sensitivities (objective_gradient.h), or
+// by finite differences where asked.
 #ifndef QUORVANT_PETAB_SIM_LOCAL_REFINEMENT_H
 #define QUORVANT_PETAB_SIM_LOCAL_REFINEMENT_H
 
@@ -18,12 +19,14 @@ struct RefinementSettings {
     int max_evaluations = 20000;
     double step = 1.0e-5;          // difference step on the scaled values: step * (1 + |x|)
     double tolerance = 1.0e-10;    // stop when an iteration gains less than tolerance * (1 + |f|)
+    bool sensitivities = true;     // derivatives from the sensitivities (else finite differences)
 };
 
 struct RefinementResult {
     std::vector<double> x;         // scaled values, inside the bounds
     double objective = 0.0;        // llh + log prior at x
-    int evaluations = 0;
+    int evaluations = 0;           // objective evaluations, gradients included
+    int gradients = 0;             // of which gradients (or Jacobians) from the sensitivities
     int iterations = 0;
 };
 

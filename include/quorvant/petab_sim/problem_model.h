@@ -104,6 +104,19 @@ struct ModelCode {
     // Formula k of the estimated parameters, the parameters P and the state y (values that
     // conditions give as formulas).
     double (*formula)(int k, const double *theta, const double *P, const double *y);
+    // The derivatives the sensitivities need, written symbolically by the generator.
+    // jac writes only the n_jac entries jac_index (row-major indices) of J.
+    int n_jac;
+    const int *jac_index;
+    // dfdp fills v[e] = d dydt[dfdp_row[e] + 1] / d P[dfdp_slot[e]] for e = 0..n_dfdp-1.
+    int n_dfdp;
+    const int *dfdp_row;
+    const int *dfdp_slot;
+    void (*dfdp)(const double *P, const double *y, double *v);
+    // Observable k's derivatives: dv (value) and ds (sigma) by y[1..n] at [0..n-1], then by the
+    // parameter slots 1..np at [n..n+np-1] and by the placeholders q[0..] after them. Writes only
+    // entries that can be non-zero; the caller zeroes both arrays.
+    void (*observe_derivatives)(int k, const double *P, const double *y, const double *q, double *dv, double *ds);
 };
 
 struct Problem {

@@ -83,6 +83,8 @@ double eval(const Expr &e, const Values &v);
 
 // Adds the indices of the states e reads to out (sorted, unique after the call).
 void collect_states(const Expr &e, std::vector<int> &out);
+// Adds the indices of the parameters e reads to out (sorted, unique after the call).
+void collect_params(const Expr &e, std::vector<int> &out);
 // Adds the intermediate indices e reads to out (unsorted, may repeat).
 void collect_inters(const Expr &e, std::vector<int> &out);
 

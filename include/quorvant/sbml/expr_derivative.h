@@ -9,6 +9,9 @@ namespace qv::sbml {
 // d e / d y[k], simplified. e must be free of intermediates.
 Expr derivative(const Expr &e, int k);
 
+// d e / d p[k] (a parameter leaf), simplified. e must be free of intermediates.
+Expr derivative_param(const Expr &e, int k);
+
 }  // namespace qv::sbml
 
 #endif
