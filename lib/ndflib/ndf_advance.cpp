@@ -383,8 +383,18 @@ int NdfSolver::step() {
             if (forcedPositive_ && outNegative_) reportNegative("After gotnew Get", 0, tnew);
         }
 
-        // 9. Accept, or halve the step at the same order.
-        if (tolLe(errEst, rtol) && !forcedPositive_) break;
+        // 9. Accept, or halve the step at the same order. Sensitivities under error control
+        // take their step here and must pass the test too.
+        if (tolLe(errEst, rtol) && !forcedPositive_) {
+            if (sens_ == nullptr || sens_->errcon == 0) break;
+            double errSens = 0.0;
+            if (sensCorrect(tnew, &errSens) != 0) return -1;
+            if (tolLe(errSens, rtol)) {
+                errEst = std::max(errEst, errSens);
+                break;
+            }
+            errEst = errSens;
+        }
         if (absh_ <= hmin_) {
             log_sys("ERROR: err_est(%e) > rtol(%e) && abs_h(%e) <= hmin(%e)\n", errEst, rtol, absh_, hmin_);
             return -1;
@@ -408,7 +418,11 @@ int NdfSolver::step() {
         for (std::size_t j = k; j-- > 0;) d[j] += d[j + 1];
     }
 
-    if (sensStep(tnew) != 0) return -1;
+    if (sens_ != nullptr && sens_->errcon == 0) {
+        double errSens = 0.0;
+        if (sensCorrect(tnew, &errSens) != 0) return -1;
+    }
+    sensAccept();
 
     // Non-negativity mode: what is left below zero lies within the tolerance; it becomes 0.
     if (positive_)

@@ -32,7 +32,7 @@ int NdfSolver::sensAllocate() {
     if (sens_ == nullptr) return 0;
     const auto nm = static_cast<std::size_t>(nm_);
     const auto n = static_cast<std::size_t>(n_);
-    for (auto *v : {&s_, &snew_, &spred_, &spsi_, &sdif_, &swt_, &sres_, &fpnew_}) v->assign(nm, 0.0);
+    for (auto *v : {&s_, &snew_, &spred_, &spsi_, &sdif_, &swt_, &sres_, &fpnew_, &swork_}) v->assign(nm, 0.0);
     ds_.assign(nm * static_cast<std::size_t>(difCols_), 0.0);
     jnew_.assign(n * n, 0.0);
     luS_.assign(n * n, 0.0);
@@ -65,6 +65,44 @@ static void sensitivityRates(int n, int m, const double *J, const _ndf_sensitivi
             oj[i] += sum;
         }
     }
+}
+
+// Solves A X = B for the m blocks of r at once, A factored in place as mtx_ludecomp leaves it
+// (row-major, unit lower factor below the diagonal, the row interchanges in order, 1-based). The
+// blocks are laid out row by row in work (n×m), so that every substitution runs along a row.
+static void solveFactored(int n, int m, const double *lu, const int *piv, double *r, double *work) {
+    const auto un = static_cast<std::size_t>(n), um = static_cast<std::size_t>(m);
+    for (std::size_t j = 0; j < um; ++j)
+        for (std::size_t i = 0; i < un; ++i) work[i * um + j] = r[j * un + i];
+    for (std::size_t i = 0; i < un; ++i) {
+        const auto ip = static_cast<std::size_t>(piv[i] - 1);
+        double *wi = work + i * um;
+        if (ip != i) {
+            double *wp = work + ip * um;
+            for (std::size_t j = 0; j < um; ++j) std::swap(wi[j], wp[j]);
+        }
+        const double *row = lu + i * un;
+        for (std::size_t c = 0; c < i; ++c) {
+            const double a = row[c];
+            if (a == 0.0) continue;
+            const double *wc = work + c * um;
+            for (std::size_t j = 0; j < um; ++j) wi[j] -= a * wc[j];
+        }
+    }
+    for (std::size_t i = un; i-- > 0;) {
+        double *wi = work + i * um;
+        const double *row = lu + i * un;
+        for (std::size_t c = i + 1; c < un; ++c) {
+            const double a = row[c];
+            if (a == 0.0) continue;
+            const double *wc = work + c * um;
+            for (std::size_t j = 0; j < um; ++j) wi[j] -= a * wc[j];
+        }
+        const double inv = 1.0 / row[i];
+        for (std::size_t j = 0; j < um; ++j) wi[j] *= inv;
+    }
+    for (std::size_t j = 0; j < um; ++j)
+        for (std::size_t i = 0; i < un; ++i) r[j * un + i] = work[i * um + j];
 }
 
 // The start: the given sensitivities, their first difference h·s'(t0), the first output.
@@ -105,14 +143,15 @@ int NdfSolver::sensStore(double t, const double *s) {
     return 0;
 }
 
-// The step of the sensitivities from t_ to tnew, after the states' step was accepted (their
-// differences already updated); ynew_ holds the new state.
-int NdfSolver::sensStep(double tnew) {
+// The step of the sensitivities from t_ to tnew once the states' corrector has converged (ynew_
+// holds the new state): snew_, the correction sdif_ and its error estimate, as the states' is
+// taken.
+int NdfSolver::sensCorrect(double tnew, double *errEst) {
+    *errEst = 0.0;
     if (sens_ == nullptr) return 0;
     const int m = sens_->num;
     const auto n = static_cast<std::size_t>(n_);
     const auto nm = static_cast<std::size_t>(nm_);
-    const auto cols = static_cast<std::size_t>(difCols_);
 
     // Prediction and ψ from the sensitivities' own differences.
     _ndf_input shape{2, nullptr, nm_, nullptr};
@@ -142,11 +181,7 @@ int NdfSolver::sensStep(double tnew) {
         for (std::size_t q = 0; q < nm; ++q) r[q] = hinvGk_ * r[q] - (spsi_[q] + sdif_[q]);
     };
     auto solveBlocks = [&](std::vector<double> &lu, std::vector<int> &piv, double *r) {
-        _matrix it = matView(lu.data(), n_, n_);
-        for (int j = 0; j < m; ++j) {
-            _matrix v = vecView(r + static_cast<std::size_t>(j) * n, n_);
-            if (mtx_lusolve(&it, piv.data(), &v, &v) != 0) return -1;
-        }
+        solveFactored(n_, m, lu.data(), piv.data(), r, swork_.data());
         return 0;
     };
     bool converged = false;
@@ -187,14 +222,24 @@ int NdfSolver::sensStep(double tnew) {
         }
         for (std::size_t q = 0; q < nm; ++q) sdif_[q] = r[q];
     }
+    double err = 0.0;
     for (std::size_t q = 0; q < nm; ++q) {
         snew_[q] = spred_[q] + sdif_[q];
         if (!std::isfinite(snew_[q])) {
             log_sys("sensitivities not finite at t %e\n", tnew);
             return -1;
         }
+        err = std::max(err, std::fabs(sdif_[q]) * swt_[q]);
     }
-    // The differences, as for the states.
+    *errEst = err * errconst_[k_ - 1];
+    return 0;
+}
+
+// The accepted step's corrections into the sensitivities' differences, as for the states.
+void NdfSolver::sensAccept() {
+    if (sens_ == nullptr) return;
+    const auto nm = static_cast<std::size_t>(nm_);
+    const auto cols = static_cast<std::size_t>(difCols_);
     const auto k = static_cast<std::size_t>(k_);
     for (std::size_t q = 0; q < nm; ++q) {
         double *d = ds_.data() + q * cols;
@@ -202,7 +247,6 @@ int NdfSolver::sensStep(double tnew) {
         d[k] = sdif_[q];
         for (std::size_t j = k; j-- > 0;) d[j] += d[j + 1];
     }
-    return 0;
 }
 
 }  // namespace qv::ndf

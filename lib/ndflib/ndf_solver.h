@@ -148,7 +148,8 @@ private:
     // Sensitivities (ndf_sensitivity.cpp); all do nothing without them.
     int sensAllocate();
     int sensStart();
-    int sensStep(double tnew);
+    int sensCorrect(double tnew, double *errEst);
+    void sensAccept();
     int sensRescale(double ratio);
     int sensStore(double t, const double *s);
 
@@ -192,7 +193,7 @@ private:
     _ndf_sensitivity *sens_;
     int nm_;
     OutputStore sout_;
-    std::vector<double> s_, snew_, spred_, spsi_, sdif_, swt_, sres_, ds_, jnew_, fpnew_, luS_;
+    std::vector<double> s_, snew_, spred_, spsi_, sdif_, swt_, sres_, ds_, jnew_, fpnew_, luS_, swork_;
     std::vector<int> pivS_;
 };
 

@@ -118,6 +118,7 @@ public:
             sv.num = sens_->m;
             sv.s0 = sens_->s.data();
             sv.pfunc = problem_parameter_rates;
+            sv.errcon = sens_->error_control ? 1 : 0;
             sv.jnnz = pb_.model.n_jac;
             sv.jindex = pb_.model.jac_index;
             rc = ndf_solve_sens(&in, &s.sol, problem_rhs, &opt_, &stats, &sv);

@@ -1,6 +1,7 @@
 // Forward sensitivities of the NDF solver against closed forms: a stiff linear pair whose
 // solution and derivatives by its two rate constants are known exactly, at many output times and
-// on the two-point path (every step stored), for both method families.
+// on the two-point path (every step stored), for both method families, with a dense or a sparse
+// Jacobian, with the sensitivities under error control or not.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -47,8 +48,9 @@ TEST(NdfSensitivity, StiffLinearPairMatchesClosedForm) {
     const int sparse[] = {0, 2, 3};   // the Jacobian's non-zero entries
     for (int bdf = 0; bdf < 2; ++bdf)
         for (int points : {2, 9}) {
-            for (bool pattern : {false, true}) {
-                SCOPED_TRACE(testing::Message() << "bdf " << bdf << " points " << points << " pattern " << pattern);
+            for (int variant = 0; variant < 3; ++variant) {
+                const bool pattern = variant >= 1, errcon = variant == 2;
+                SCOPED_TRACE(testing::Message() << "bdf " << bdf << " points " << points << " variant " << variant);
                 _ndf_option opt;
                 ndf_init(&opt);
                 opt.tol.rel = 1e-9;
@@ -70,6 +72,7 @@ TEST(NdfSensitivity, StiffLinearPairMatchesClosedForm) {
                     sens.jnnz = 3;
                     sens.jindex = sparse;
                 }
+                sens.errcon = errcon ? 1 : 0;
                 ASSERT_EQ(ndf_solve_sens(&in, &sol, pairRhs, &opt, &st, &sens), 0);
                 ASSERT_EQ(sens.sol.tnum, sol.tnum);
                 for (int k = 0; k < sol.tnum; ++k) {

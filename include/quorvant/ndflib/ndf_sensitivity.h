@@ -3,7 +3,8 @@
 // alongside the states. After each accepted step of the states the sensitivities take the same
 // step: the same order, step and NDF formula, whose linear equations are solved with the state
 // iteration's factored matrix (iterated against the exact Jacobian at the new point, or factored
-// afresh if that converges too slowly). The step and order are chosen by the states alone.
+// afresh if that converges too slowly). The step and order are chosen by the states alone, or
+// (errcon) the sensitivities' error estimate must pass the same test as the states'.
 #ifndef QUORVANT_NDFLIB_NDF_SENSITIVITY_H
 #define QUORVANT_NDFLIB_NDF_SENSITIVITY_H
 
@@ -16,6 +17,7 @@ struct _ndf_sensitivity {
     int num;                  // parameters m (>= 1)
     const double *s0;         // dy/dp at t0[0]: m blocks of n values (read only)
     ndf_sensfunc_t pfunc;     // df/dp
+    int errcon;               // non-zero: the sensitivities are under error control too
     int jnnz;                 // the Jacobian's entries that can be non-zero: jindex[0..jnnz-1]
     const int *jindex;        //   (row-major indices); jindex null: a dense Jacobian
     _ndf_solution sol;        // filled by ndf_solve_sens: at each stored point of the states the m
