@@ -1,7 +1,7 @@
 // The evaluation program of one PEtab problem, linked with its generated model: the objective at
 // the scaled parameter values of a file, and every measurement's simulated value.
 //
-//   <program> VALUES_FILE OUT_FILE [--refine MAX_EVALUATIONS [STARTS SEED [SECONDS [OFFSET STRIDE]]]]
+//   <program> VALUES_FILE OUT_FILE [--refine MAX_EVALUATIONS [STARTS SEED [SECONDS [OFFSET STRIDE [TARGET]]]]]
 //   <program> VALUES_FILE OUT_FILE --gradient
 //
 // VALUES_FILE holds the estimated parameters on their parameterScale, one per line, in the order
@@ -9,7 +9,8 @@
 // evaluations per start), and so are STARTS more points drawn uniformly in the box of the scaled
 // bounds (a stream seeded with SEED), no new one after SECONDS; the best of the refined points is
 // kept. With OFFSET and STRIDE only the starts whose number (0 for the given values) is OFFSET
-// modulo STRIDE, so that STRIDE runs share the starts out. OUT_FILE gets "llh: ", "chi2: ", "log prior: ", "failed: " lines (and "failure: "
+// modulo STRIDE, so that STRIDE runs share the starts out; with TARGET no new start once one has
+// reached it. OUT_FILE gets "llh: ", "chi2: ", "log prior: ", "failed: " lines (and "failure: "
 // with what failed first; after a refinement "refinement: <evaluations> evaluations, <iterations>
 // iterations, ...", "refined: <evaluations> <iterations> <starts> <best start>" and "values:" with
 // one refined value per line), then "simulations:" and one line per
@@ -103,14 +104,16 @@ int main(int argc, char **argv) {
         seed = std::strtoull(argv[6], nullptr, 10);
     }
     if (argc >= 8) seconds = std::strtod(argv[7], nullptr);
-    if (argc == 10) {
+    if (argc >= 10) {
         offset = std::atoi(argv[8]);
         stride = std::atoi(argv[9]);
     }
-    if ((argc != 3 && argc != 5 && argc != 7 && argc != 8 && argc != 10) || (argc >= 5 && refine_evaluations < 1) ||
+    double target = HUGE_VAL;
+    if (argc == 11) target = std::strtod(argv[10], nullptr);
+    if ((argc != 3 && argc != 5 && argc != 7 && argc != 8 && argc != 10 && argc != 11) || (argc >= 5 && refine_evaluations < 1) ||
         starts < 0 || !(seconds >= 0) || stride < 1 || offset < 0 || offset >= stride) {
         std::fprintf(stderr,
-                     "usage: %s VALUES_FILE OUT_FILE [--refine MAX_EVALUATIONS [STARTS SEED [SECONDS [OFFSET STRIDE]]]]\n",
+                     "usage: %s VALUES_FILE OUT_FILE [--refine MAX_EVALUATIONS [STARTS SEED [SECONDS [OFFSET STRIDE [TARGET]]]]]\n",
                      argv[0]);
         return 1;
     }
@@ -149,6 +152,7 @@ int main(int argc, char **argv) {
             if (k > 0 && seconds > 0 &&
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count() > seconds)
                 break;
+            if (have && best.objective > target) break;
             ++started;
             const qv::petab_sim::RefinementResult r = qv::petab_sim::refine(pb, start, settings, w);
             evaluations += r.evaluations;

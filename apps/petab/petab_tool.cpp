@@ -158,6 +158,10 @@ int cmd_fit(const std::vector<std::string> &args) {
         } else if (a == "--time-limit") {
             if (!has_value || !parse_positive(args[++k], 1e-3, 1e9, v)) return usage();
             rq.time_limit = v;
+        } else if (a == "--target") {
+            if (!has_value || !parse_positive(args[++k], -1e300, 1e300, v)) return usage();
+            rq.target = v;
+            rq.has_target = true;
         } else if (a.rfind("-", 0) == 0) {
             return usage();
         } else {
@@ -174,6 +178,9 @@ int cmd_fit(const std::vector<std::string> &args) {
     if (!r.refinement.empty()) std::printf("refinement: %s\n", r.refinement.c_str());
     std::printf("parameters: %s\n", r.parameters.c_str());
     std::printf("best llh: %s\n", qv::petab_tool::full_precision(r.best_llh).c_str());
+    if (rq.has_target)
+        std::printf("target %s: %s in %.3f s (search and refinement %.3f s)\n", qv::petab_tool::full_precision(rq.target).c_str(),
+                    r.reached ? "reached" : "not reached", r.seconds, r.search_seconds);
     if (r.has_prior) std::printf("log prior: %s\n", qv::petab_tool::full_precision(r.log_prior).c_str());
     return 0;
 }

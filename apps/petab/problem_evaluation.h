@@ -21,6 +21,8 @@ struct Evaluation {
     std::vector<double> sigma;
     std::vector<std::string> notes;
     bool want_gradient = false;     // asks the program for the gradient report too
+    bool has_target = false;        // a refinement starts no new start once its best exceeds
+    double target = 0.0;            //   this
     std::vector<double> gradient;   // d(llh + log prior)/dx from the sensitivities
     std::vector<double> fd_gradient;   // the same by central differences
     double seconds_evaluation = 0.0, seconds_gradient = 0.0;

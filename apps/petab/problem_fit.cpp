@@ -93,6 +93,36 @@ std::string best_genes(const std::string &log, size_t count, std::vector<double>
     return "";
 }
 
+// The GA file with its target (field 3 of the GATYPE line) replaced: OUTDIR/fit.ga.
+std::string ga_file_with_target(const std::string &dir, double target, std::string &path) {
+    std::istringstream in(readText(dir + "/problem.ga"));
+    std::string text, line;
+    bool found = false;
+    while (std::getline(in, line)) {
+        if (line.rfind("GATYPE;", 0) == 0) {
+            std::vector<std::string> fields;
+            std::istringstream f(line);
+            for (std::string field; std::getline(f, field, ';');) fields.push_back(field);
+            if (fields.size() < 4) return dir + "/problem.ga: the GATYPE line has no target field";
+            fields[3] = full_precision(target);
+            line.clear();
+            for (const auto &field : fields) line += field + ";";
+            found = true;
+        }
+        text += line + "\n";
+    }
+    if (!found) return dir + "/problem.ga: no GATYPE line";
+    path = dir + "/fit.ga";
+    return write_atomically(path, text);
+}
+
+// The fitness of the last progress line ("..., Fitness: f, Gene: (...)").
+double best_fitness(const std::string &log) {
+    const std::string line = last_line_with(log, "Gene: (");
+    const size_t at = line.find("Fitness: ");
+    return at == std::string::npos ? -HUGE_VAL : std::strtod(line.c_str() + at + 9, nullptr);
+}
+
 // The problem's parameter table with the estimates as nominal values.
 std::string write_parameters(const qv::petab::Problem &problem, const std::vector<double> &x, const std::string &path) {
     std::string text;
@@ -157,9 +187,12 @@ std::string fit_problem(const FitRequest &rq, FitResult &out) {
         if (std::string msg = build_gasearch(dir); !msg.empty()) return msg;
 
     // 2. The search.
+    const auto search_begin = std::chrono::steady_clock::now();
+    std::string ga_file = dir + "/problem.ga";
+    if (rq.has_target)
+        if (std::string msg = ga_file_with_target(dir, rq.target, ga_file); !msg.empty()) return msg;
     std::vector<std::string> cmd = mpiexec_command();
-    cmd.insert(cmd.end(), {"-n", std::to_string(rq.processes), dir + "/gasearch", "-I", dir + "/model.in", "-p",
-                           dir + "/problem.ga"});
+    cmd.insert(cmd.end(), {"-n", std::to_string(rq.processes), dir + "/gasearch", "-I", dir + "/model.in", "-p", ga_file});
     if (!rq.seed.empty()) cmd.insert(cmd.end(), {"-S", rq.seed});
     const ProcessResult r = qv::sbml_case::runProcessIn(cmd, dir + "/fit.log", rq.time_limit > 0 ? rq.time_limit : kNoLimitSeconds,
                                                         dir, kGraceSeconds);
@@ -176,7 +209,8 @@ std::string fit_problem(const FitRequest &rq, FitResult &out) {
     refined.x = x;
     std::vector<std::string> ignored;
     if (std::string msg = prepare_problem(rq.yaml, dir + "/evaluation", ignored); !msg.empty()) return msg;
-    if (rq.refine_evaluations > 0) {
+    const bool search_reached = rq.has_target && best_fitness(log) > rq.target;
+    if (rq.refine_evaluations > 0 && !search_reached) {
         const unsigned long long seed = rq.seed.empty() ? 0ull : std::strtoull(rq.seed.c_str(), nullptr, 10);
         // Within the time limit: what the search left of it (at least a tenth of it, for the
         // refinement of the search's best, which always runs to its end).
@@ -185,6 +219,7 @@ std::string fit_problem(const FitRequest &rq, FitResult &out) {
             const double used = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
             seconds = std::max(rq.time_limit - used, 0.1 * rq.time_limit);
         }
+        if (rq.has_target) refined.target = rq.target, refined.has_target = true;
         if (std::string msg = run_evaluation(dir + "/evaluation", rq.refine_evaluations, refined, rq.starts, seed, seconds,
                                              rq.processes);
             !msg.empty())
@@ -193,6 +228,8 @@ std::string fit_problem(const FitRequest &rq, FitResult &out) {
         out.refinement = refined.refinement;
     }
 
+    out.search_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - search_begin).count();
+
     // 4. Its table, evaluated as petab evaluate evaluates it.
     out.parameters = dir + "/parameters.tsv";
     if (std::string msg = write_parameters(problem, x, out.parameters); !msg.empty()) return msg;
@@ -200,6 +237,8 @@ std::string fit_problem(const FitRequest &rq, FitResult &out) {
     if (std::string msg = evaluate_problem(rq.yaml, out.parameters, dir + "/evaluation", e); !msg.empty()) return msg;
     out.best_llh = e.llh;
     out.log_prior = e.log_prior;
+    out.reached = rq.has_target && e.llh + e.log_prior > rq.target;
+    out.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     return "";
 }
 

@@ -16,6 +16,8 @@ struct FitRequest {
     double time_limit = 0.0;   // seconds; 0: none
     int refine_evaluations = 20000;   // local refinement of the search's best (evaluations per start); 0: none
     int starts = 30;                  // more starts of the refinement, drawn in the box
+    bool has_target = false;          // stop as soon as llh + log prior exceeds target: the
+    double target = 0.0;              //   search (its GA file's target) and the refinement's starts
 };
 
 struct FitResult {
@@ -26,6 +28,9 @@ struct FitResult {
     std::string parameters;    // the table written
     std::vector<std::string> notes;
     std::string refinement;    // what the refinement took, when there was one
+    bool reached = false;      // with a target: the fit's best exceeds it
+    double seconds = 0.0;      // wall time of the fit
+    double search_seconds = 0.0;   // of which the search and the refinement (no import, build, check)
 };
 
 std::string fit_problem(const FitRequest &request, FitResult &result);
