@@ -3,7 +3,7 @@
 //   petab import PROBLEM.yaml OUTDIR [--force]
 //   petab evaluate PROBLEM.yaml [--parameters TSV] [--simulations OUT.tsv] [--work DIR] [--gradient]
 //   petab fit PROBLEM.yaml OUTDIR [-n PROCESSES] [-S SEED] [--time-limit SECONDS] [--refine EVALUATIONS]
-//             [--starts K]
+//             [--starts K] [--target LLH]
 //   petab suite [CASES_DIR] [-j N] [--min-passed K]
 //
 // import writes the model source, the model input file and a GA parameter file for the problem and
@@ -35,6 +35,7 @@ constexpr char kUsage[] =
     "usage: petab import PROBLEM.yaml OUTDIR [--force]\n"
     "       petab evaluate PROBLEM.yaml [--parameters TSV] [--simulations OUT.tsv] [--work DIR] [--gradient]\n"
     "       petab fit PROBLEM.yaml OUTDIR [-n PROCESSES] [-S SEED] [--time-limit SECONDS] [--refine EVALUATIONS] [--starts K]\n"
+    "                 [--target LLH]\n"
     "       petab suite [CASES_DIR] [-j N] [--min-passed K]\n";
 
 int usage() {
