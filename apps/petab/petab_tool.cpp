@@ -77,10 +77,13 @@ void print_gradient(const qv::petab_tool::Evaluation &e) {
         if (p.estimate) ids.push_back(p.id);
     std::printf("gradient by the scaled parameters (sensitivities, central differences):\n");
     double big = 0.0, worst = 0.0;
-    for (size_t j = 0; j < e.gradient.size(); ++j) big = std::max({big, std::fabs(e.gradient[j]), std::fabs(e.fd_gradient[j])});
+    // A parameter at the edge of its prior's support has no central difference: it is shown, not
+    // compared.
+    for (size_t j = 0; j < e.gradient.size(); ++j)
+        if (std::isfinite(e.fd_gradient[j])) big = std::max({big, std::fabs(e.gradient[j]), std::fabs(e.fd_gradient[j])});
     for (size_t j = 0; j < e.gradient.size(); ++j) {
         std::printf("  %-28s %22.14e %22.14e\n", j < ids.size() ? ids[j].c_str() : "?", e.gradient[j], e.fd_gradient[j]);
-        worst = std::max(worst, std::fabs(e.gradient[j] - e.fd_gradient[j]));
+        if (std::isfinite(e.fd_gradient[j])) worst = std::max(worst, std::fabs(e.gradient[j] - e.fd_gradient[j]));
     }
     std::printf("largest difference: %.3e of the largest derivative %.6e\n", big > 0 ? worst / big : worst, big);
     std::printf("time: %.6g ms per evaluation, %.6g ms per gradient, ratio %.3g for %zu parameters\n",

@@ -264,7 +264,7 @@ void run_stage(const Problem &pb, Stage stage, const Period &period, Workspace &
 }
 
 // A stage run on w, with the sensitivities carried through it: the parameters and states it sets
-// get their derivatives by central differences in theta; the others keep theirs.
+// get their derivatives by central differences; the others keep theirs.
 void run_stage(const Problem &pb, Stage stage, const Period &period, Workspace &w, Sensitivities *sens) {
     if (sens == nullptr) {
         run_stage(pb, stage, period, w);
@@ -277,10 +277,15 @@ void run_stage(const Problem &pb, Stage stage, const Period &period, Workspace &
     // them afresh), every state after a start, otherwise what the period names.
     std::fill(s.p_sets.begin(), s.p_sets.end(), stage == Stage::Continue ? 0 : 1);
     std::fill(s.y_sets.begin(), s.y_sets.end(), stage == Stage::Start ? 1 : 0);
+    // (A NaN value keeps what was there: then nothing is set.)
     if (stage == Stage::Continue)
-        for (int c = 0; c < period.n_params; ++c) s.p_sets[static_cast<size_t>(period.params[c].param)] = 1;
+        for (int c = 0; c < period.n_params; ++c)
+            if (!std::isnan(value_of(pb, period.params[c].value, w.theta.data(), w.P.data(), w.y.data())))
+                s.p_sets[static_cast<size_t>(period.params[c].param)] = 1;
     if (stage != Stage::Start)
-        for (int c = 0; c < period.n_states; ++c) s.y_sets[static_cast<size_t>(period.states[c].state)] = 1;
+        for (int c = 0; c < period.n_states; ++c)
+            if (!std::isnan(value_of(pb, period.states[c].value, w.theta.data(), w.P.data(), w.y.data())))
+                s.y_sets[static_cast<size_t>(period.states[c].state)] = 1;
     std::copy(w.P.begin(), w.P.end(), s.in_P.begin());
     std::copy(w.y.begin(), w.y.end(), s.in_y.begin());
     run_stage(pb, stage, period, w);
@@ -288,10 +293,18 @@ void run_stage(const Problem &pb, Stage stage, const Period &period, Workspace &
         const double t = w.theta[j];
         const double h = kStageStep * std::max(std::fabs(t), kStageFloor);
         for (int side = 0; side < 2; ++side) {
+            // Along theta_j and, but for a start, along the inputs' own derivatives by it: the
+            // difference is then the whole derivative d/dtheta_j of what the stage sets, the
+            // part through its inputs (a value A + 5 of a condition) included.
+            const double step = side == 0 ? h : -h;
             std::copy(w.theta.begin(), w.theta.end(), fd.theta.begin());
-            fd.theta[j] = side == 0 ? t + h : t - h;
+            fd.theta[j] = t + step;
             std::copy(s.in_P.begin(), s.in_P.end(), fd.P.begin());
             std::copy(s.in_y.begin(), s.in_y.end(), fd.y.begin());
+            if (stage != Stage::Start) {
+                for (size_t k = 1; k < np1; ++k) fd.P[k] += step * s.dP[k * mm + j];
+                for (size_t i = 1; i <= n; ++i) fd.y[i] += step * s.s[j * n + i - 1];
+            }
             run_stage(pb, stage, period, fd);
             if (side == 0) {
                 std::copy(fd.P.begin(), fd.P.end(), s.plus_P.begin());

@@ -3,6 +3,7 @@
 // their nominal values against an established tool's and their gradients against differences, a fit whose table evaluates to the value it
 // reports, a problem with more search variables than a plain model may have, and malformed
 // problems refused with their message and nothing written.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -120,6 +121,33 @@ TEST_F(PetabCommands, VersionTwoSuiteCasesPassButThoseWithEvents) {
 
 // reference.tsv: problem, llh at the nominal values (or '-'), ... Every problem is evaluated (one
 // declares a package it does not use); those with a reference value must match it.
+// The gradient from the sensitivities against central differences on every test-suite case: the
+// cases exercise each stage the sensitivities pass through (pre-equilibration, states a condition
+// resets or keeps, condition values that are formulas of the state, placeholders, priors, log
+// scales and transformations).
+TEST_F(PetabCommands, GradientsMatchDifferencesOnEveryTestSuiteCase) {
+    std::vector<fs::path> cases;
+    for (const fs::path &root : {kCases, kShared / "test-suite/v2.0.0/sbml"}) {
+        if (!fs::exists(root)) continue;
+        for (const auto &e : fs::directory_iterator(root)) cases.push_back(e.path());
+    }
+    std::sort(cases.begin(), cases.end());
+    int compared = 0;
+    for (const fs::path &c : cases) {
+        const std::string id = c.filename().string();
+        const fs::path yaml = c / ("_" + id + ".yaml");
+        if (!fs::exists(yaml)) continue;
+        const Result r = petab(std::string("evaluate '") + yaml.string() + "' --gradient --work '" + (dir / id).string() + "'");
+        if (r.err.find("events are not supported") != std::string::npos) continue;
+        double worst = -1.0, largest = 0.0;
+        for (const std::string &g : qv::test::split_lines(r.out))
+            std::sscanf(g.c_str(), "largest difference: %lf of the largest derivative %lf", &worst, &largest);
+        EXPECT_TRUE(worst >= 0.0 && worst <= 1e-6) << c << ": " << r.out << r.err;
+        ++compared;
+    }
+    EXPECT_GE(compared, 20);
+}
+
 TEST_F(PetabCommands, BenchmarkLikelihoodsAtTheNominalValuesMatchTheReference) {
     REQUIRE_SHARED();
     int checked = 0, evaluated = 0;
