@@ -1,4 +1,5 @@
-# Speed-up of gasearch with two workers (mpiexec -n 3) over one process on the same fixed work,
+# Speed-up of gasearch with two workers (mpiexec -n 3) over one process on the same fixed work, with
+# whole island-generations or single individuals dealt out,
 # and the share of its time the master spends outside waiting. Run: bin/bench_ga_mpi [generations]
 # The program is gasearch built for the data-fitting example; the script finds it beside itself.
 if(TARGET qv_gasearch_app AND TARGET qv_galib)

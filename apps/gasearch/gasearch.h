@@ -24,7 +24,9 @@ int OpenReportFile(gaparam *param);
 // other ranks read a transferred copy and delete it), snapshot, search region, parameter file
 // (rank 0, then sent to the others), seed base, summary. 0 or -1 after the message; a failed
 // start leaves no transferred copy behind.
+// kNoRefinement: the parameter file asks for refinements of a model that has none.
 int my_init(gaparam *param, int argc, char **argv);
+constexpr int kNoRefinement = 1;
 void my_final(gaparam *param);
 
 #endif

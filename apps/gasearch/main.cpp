@@ -13,6 +13,7 @@
 
 #include "gasearch.h"
 #include "quorvant/common/logUtil.h"
+#include "quorvant/galib/digenesis_farm.h"
 #include "quorvant/galib/digenesis_mgg.h"
 #include "quorvant/galib/digenesis_mpi.h"
 #include "quorvant/galib/digenesis_normal.h"
@@ -27,11 +28,14 @@ gaparam Param_ga;   // the configuration of the run (large: kept out of the stac
 
 int runGa(gaparam *param) {
     const bool parallel = param->mpiInfo.numProcs > 1;
+    const bool perIndividual = param->parallelParam.grain == ParallelGrain::Individual;
     switch (param->digenesisParam.digenesisType) {
         case DigenesisType::Normal:
-            return parallel ? NormalExecuteMpi(param) : NormalExecute(param);
+            if (!parallel) return NormalExecute(param);
+            return perIndividual ? NormalExecuteFarm(param) : NormalExecuteMpi(param);
         case DigenesisType::MGG:
-            return parallel ? MGGExecuteMpi(param) : MGGExecute(param);
+            if (!parallel) return MGGExecute(param);
+            return perIndividual ? MGGExecuteFarm(param) : MGGExecuteMpi(param);
         default:
             log_sys(kMsgMain);
             return -1;
@@ -52,7 +56,7 @@ int main(int argc, char **argv) {
     if (result != 0 && size > 1) {
         std::fflush(stdout);
         std::fflush(stderr);
-        MPI_Abort(MPI_COMM_WORLD, kAbortCode);
+        MPI_Abort(MPI_COMM_WORLD, result == kNoRefinement ? kNoRefinement : kAbortCode);
     }
     MPI_Finalize();
     return result;

@@ -40,6 +40,8 @@ constexpr char kMsgUnlink[] = " ## Error: unlink(In my_init).\n";
 constexpr char kMsgAgree[] = " ## Error: MPI_Allreduce(In my_init).\n";
 constexpr char kMsgSeedBcast[] = " ## Error: MPI_Bcast(In my_init).\n";
 constexpr char kMsgSeedFailed[] = " ## Warning. Fail to initialize a random seed.\n";
+constexpr char kMsgNoRefine[] =
+    " ## Error: The GA parameter file has a REFINE line, but the model does not define qv_model_refine.\n";
 
 GaOptions Options;
 MPI_Datatype ParamType = MPI_DATATYPE_NULL;
@@ -191,15 +193,21 @@ int initSteps(gaparam *param, int argc, char **argv) {
         // file and the summary. The report file is opened only once the configuration is known to
         // be good, so that a start-up error never empties the report of an earlier run.
         if (SetParamsFromFile(param) != 0) return -1;
+        if (param->refineParam.interval > 0 && !QvRefineAvailable()) {
+            log_sys(kMsgNoRefine);
+            return kNoRefinement;
+        }
         SetDelta(param);
-        if (numProcs > 1 && (DistributeParams(param, ParamType) != 0 || shareSeedBase(rank) != 0)) return -1;
+        if (numProcs > 1 && (DistributeParams(param, ParamType) != 0 || ShareOptionalParams(param) != 0 ||
+                             shareSeedBase(rank) != 0))
+            return -1;
         if (OpenReportFile(param) != 0) return -1;
         PrintExecuteParameters(param, stdout);
         if (param->ioParam.outputFile) PrintExecuteParameters(param, param->ioParam.outputFile);
         std::fflush(stdout);
     } else {
         // 9. The configuration from rank 0, the grid steps, the seed base.
-        if (AcceptParams(param, ParamType) != 0) return -1;
+        if (AcceptParams(param, ParamType) != 0 || ShareOptionalParams(param) != 0) return -1;
         SetDelta(param);
         if (shareSeedBase(rank) != 0) return -1;
     }

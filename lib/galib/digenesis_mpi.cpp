@@ -20,6 +20,7 @@
 #include "quorvant/galib/ga_report.h"
 #include "quorvant/galib/ga_types.h"
 #include "quorvant/galib/island_operations.h"
+#include "quorvant/galib/refine.h"
 #include "quorvant/galib/utl_alloc.h"
 #include "quorvant/searchlib/utl_rand.h"
 
@@ -120,6 +121,8 @@ int runMaster(gaparam *param, const Driver &driver, MPI_Datatype type, gaisland 
     for (int g = 0; g < param->gaTypeParam.maxGeneration; ++g) {
         if (g > 0 && MigrateOrIntegrate(param, islands, g, &numIsland) == -1) return -1;
         if (farmGeneration(driver, islands, numIsland, tag, type, received, held) == -1) return -1;
+        // The refinements, if the REFINE line asks for them, are the master's own work.
+        if (RefineIslands(param, islands, numIsland, g) == -1) return -1;
         ReportGeneration(g, param, islands, numIsland);
         if (TargetReached(param)) break;
         tag = kTagGeneration;

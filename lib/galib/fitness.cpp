@@ -1,5 +1,6 @@
-// Scoring and ranking of individuals: the fitness of one gene (decoded and simulated), the order of
-// an island best first, and the record of the best individual found so far. Fitness is maximised.
+// Scoring and ranking of individuals: the fitness of one gene (decoded and simulated), the model's
+// refinement of one real-coded gene, the order of an island best first, and the record of the best
+// individual found so far. Fitness is maximised.
 #include <algorithm>
 #include <cmath>
 
@@ -12,6 +13,7 @@
 namespace {
 
 constexpr char kMsgInvalidReturn[] = " ## Error: Invalid return cord from usrFitness.\n";
+constexpr char kMsgInvalidRefineReturn[] = " ## Error: Invalid return code from qv_model_refine.\n";
 
 // Sort key: a fitness that is not a number ranks below every number, so a failed score can never
 // come first and the order stays a strict weak ordering.
@@ -22,10 +24,25 @@ double rankKey(double f) { return std::isnan(f) ? -HUGE_VAL : f; }
 int Fitness(const gaparam *param, const gagene *gene, double *fitness) {
     double x[qv::kGaVariableRoom];
     if (GeneToValues(param, gene, x) != 0) return -1;
+    return FitnessOfValues(param, x, fitness);
+}
+
+int FitnessOfValues(const gaparam *param, const double *x, double *fitness) {
     const int r = QvFitness(x, param->gaEncodeParam.numVariable, param->comLine.argc,
                             param->comLine.argv, fitness);
     if (r == 0 || r == -1) return r;
     log_sys(kMsgInvalidReturn);
+    return -1;
+}
+
+int RefineValues(const gaparam *param, double *x, double *fitness, refinetotals *spent) {
+    qv_refine_count count{0, 0, 0};
+    const int r = QvRefine(x, param->gaEncodeParam.numVariable, param->refineParam.budget, fitness, &count);
+    spent->refinements += count.refinements;
+    spent->evaluations += count.evaluations;
+    spent->gradients += count.gradients;
+    if (r == 0 || r == -1) return r;
+    log_sys(kMsgInvalidRefineReturn);
     return -1;
 }
 

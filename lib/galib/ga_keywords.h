@@ -7,7 +7,7 @@
 namespace qv::ga {
 
 // The configuration fields whose values are words in the parameter file.
-enum class Field { Encode, GaType, Immigration, Digenesis, Selection, Crossover, Mutation };
+enum class Field { Encode, GaType, Immigration, Digenesis, Selection, Crossover, Mutation, Parallel };
 
 // The gene encodings an operator works with.
 enum class Genes { Any, Real, Bits };
@@ -49,6 +49,8 @@ inline constexpr Keyword kKeywords[] = {
     {Field::Mutation,    5, "VariableNormal", nullptr, "VariableNoraml",            Genes::Real},
     {Field::Mutation,    6, "BitReverse",     nullptr, "BitReverse",                Genes::Bits},
     {Field::Mutation,    7, "NONE",           nullptr, "None",                      Genes::Any},
+    {Field::Parallel,    1, "ISLAND",         nullptr, "Island",                    Genes::Any},
+    {Field::Parallel,    2, "INDIVIDUAL",     nullptr, "Individual",                Genes::Any},
 };
 // clang-format on
 

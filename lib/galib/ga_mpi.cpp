@@ -28,6 +28,7 @@ constexpr char kMsgParamStruct[] = " ## Error: MPI_Type_Struct(In TypeParamStruc
 constexpr char kMsgParamCommit[] = " ## Error: MPI_Type_commit(In TypeParamStruct).\n";
 constexpr char kMsgDistribute[] = " ## Error: MPI_Send(In DistributeParams).\n";
 constexpr char kMsgAccept[] = " ## Error: MPI_Recv(In AcceptParams).\n";
+constexpr char kMsgShare[] = " ## Error: MPI_Bcast(In ShareOptionalParams).\n";
 
 constexpr char kMsgIslandSize[] =
     " ## Error: Invalid island shape (population %d, variables %d, gene length %d)(In TypeIslandStruct).\n";
@@ -156,6 +157,19 @@ int AcceptParams(gaparam *param, MPI_Datatype type) {
         log_sys(kMsgAccept);
         return -1;
     }
+    return 0;
+}
+
+int ShareOptionalParams(gaparam *param) {
+    static_assert(sizeof(parallelparam) == sizeof(int32_t) && sizeof(refineparam) == 3 * sizeof(int32_t));
+    int32_t fields[] = {static_cast<int32_t>(param->parallelParam.grain), param->refineParam.interval,
+                        param->refineParam.count, param->refineParam.budget};
+    if (MPI_Bcast(fields, static_cast<int>(std::size(fields)), MPI_INT, 0, MPI_COMM_WORLD) != MPI_SUCCESS) {
+        log_sys(kMsgShare);
+        return -1;
+    }
+    param->parallelParam.grain = static_cast<ParallelGrain>(fields[0]);
+    param->refineParam = {fields[1], fields[2], fields[3]};
     return 0;
 }
 

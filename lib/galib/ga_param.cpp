@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <span>
 #include <vector>
 
 #include "ga_keywords.h"
@@ -185,6 +186,25 @@ int read_field(const FieldDef<R> &f, R &rec, const Context &c, const char *text)
     return f.then != nullptr ? f.then(rec) : 0;
 }
 
+// The fields of a list, one per piece of the line, then the warning for a piece beyond the list.
+// 0 also when the line ends early (`in` then tells how far it got).
+template <class R>
+int read_field_list(std::span<const FieldDef<R>> fields, int (*selector)(const R &), R &rec,
+                    const Context &c, LineFields &in, const char *redundant) {
+    for (const FieldDef<R> &f : fields) {
+        if (!in.next()) return 0;
+        for (const Absent &a : f.absent) {
+            if (a.message != nullptr && selector(rec) == a.code) {
+                log_sys("%s", a.message);
+                return 0;
+            }
+        }
+        if (read_field(f, rec, c, in.text) != 0) return -1;
+    }
+    if (in.next()) log_sys("%s", redundant);
+    return 0;
+}
+
 // The type word and the fields of its variant; 0 also when the line ends early (`in` then tells
 // how far it got).
 template <class R>
@@ -208,19 +228,7 @@ int read_fields(const LineDef<R> &line, R &rec, const Context &c, LineFields &in
     for (const Variant<R> &v : line.variants) {
         if (v.code == k->code) variant = &v;
     }
-
-    for (const FieldDef<R> &f : variant->fields) {
-        if (!in.next()) return 0;
-        for (const Absent &a : f.absent) {
-            if (a.message != nullptr && line.selector(rec) == a.code) {
-                log_sys("%s", a.message);
-                return 0;
-            }
-        }
-        if (read_field(f, rec, c, in.text) != 0) return -1;
-    }
-    if (in.next()) log_sys("%s", variant->redundant);
-    return 0;
+    return read_field_list(variant->fields, line.selector, rec, c, in, variant->redundant);
 }
 
 // The rest of a line whose keyword MyStrtok has split off: its fields, then whether there were
@@ -251,18 +259,22 @@ constexpr char kMsgNeedEncode[] = " ## Error: Describe \"ENCODE\" at top rank.\n
 constexpr char kMsgNeedEncodeGaType[] =
     " ## Error: Describe \"ENCODE\" at top rank, and \"GATYPE\" at second rank.\n";
 constexpr char kMsgTournamentTooLarge[] = " ## Error. Tournament size is too large. Set value <= %d.\n";
+constexpr char kMsgRefineNeedsReal[] = " ## Error: REFINE needs real-coded genes (ENCODE;REAL;).\n";
 constexpr char kMsgKeywordsOmitted[] =
     " ## Error. All keywords(GATYPE, DIGENESIS, CROSSOVER, MUTATION) cannot be omitted.\n";
 
 // The keywords of the file, in the order they must first appear.
-enum class Line { Encode, GaType, Digenesis, Crossover, Mutation, Count };
+enum class Line { Encode, GaType, Digenesis, Crossover, Mutation, Parallel, Refine, Count };
 struct LineKeyword {
     const char *word;
     Line line;
+    bool required;
 };
 constexpr LineKeyword kLineKeywords[] = {
-    {"ENCODE", Line::Encode},       {"GATYPE", Line::GaType},     {"DIGENESIS", Line::Digenesis},
-    {"CROSSOVER", Line::Crossover}, {"MUTATION", Line::Mutation},
+    {"ENCODE", Line::Encode, true},       {"GATYPE", Line::GaType, true},
+    {"DIGENESIS", Line::Digenesis, true}, {"CROSSOVER", Line::Crossover, true},
+    {"MUTATION", Line::Mutation, true},   {"PARALLEL", Line::Parallel, false},
+    {"REFINE", Line::Refine, false},
 };
 
 // One physical line, with its newline, into buf (size bytes). 1 when a line was read, 0 at the end
@@ -316,7 +328,11 @@ int read_keyword_line(gaparam *param, char *line, bool (&seen)[static_cast<int>(
         rc = set_digenesis_param(&param->digenesisParam, &param->gaEncodeParam, &param->gaTypeParam);
         break;
     case Line::Crossover: rc = set_crossover_param(&param->crossoverParam, &param->gaEncodeParam); break;
-    default: rc = set_mutation_param(&param->mutationParam, &param->gaEncodeParam); break;
+    case Line::Mutation: rc = set_mutation_param(&param->mutationParam, &param->gaEncodeParam); break;
+    case Line::Parallel: rc = set_parallel_param(&param->parallelParam, &param->gaEncodeParam); break;
+    default:
+        rc = set_refine_param(&param->refineParam, &param->gaEncodeParam, &param->gaTypeParam);
+        break;
     }
     if (rc != 0) return -1;
     done = true;
@@ -379,6 +395,22 @@ int set_mutation_param(mutationparam *mutation, const gaencodeparam *encode) {
     return read_line(kMutationLine, *mutation, {encode, nullptr});
 }
 
+int set_parallel_param(parallelparam *parallel, const gaencodeparam *encode) {
+    return read_line(kParallelLine, *parallel, {encode, nullptr});
+}
+
+int set_refine_param(refineparam *refine, const gaencodeparam *encode, const gatypeparam *type) {
+    if (encode->encodeType != EncodeType::Real) {
+        log_sys(kMsgRefineNeedsReal);
+        return -1;
+    }
+    const Context c{encode, type};
+    // Fields the line leaves out take their defaults, as empty ones do.
+    for (const FieldDef<refineparam> &f : kRefineFields) read_field(f, *refine, c, "");
+    LineFields in;
+    return read_field_list<refineparam>(kRefineFields, nullptr, *refine, c, in, kMsgRedundantRefine);
+}
+
 int SetParamsFromFile(gaparam *param) {
     const char *name = param->ioParam.paramFileName;
     qv::File fp(qv::open_file(name, "r"));
@@ -411,7 +443,7 @@ int SetParamsFromFile(gaparam *param) {
         return -1;
     }
     for (const LineKeyword &k : kLineKeywords) {
-        if (!seen[static_cast<int>(k.line)]) {
+        if (k.required && !seen[static_cast<int>(k.line)]) {
             log_sys(kMsgKeywordsOmitted);
             return -1;
         }

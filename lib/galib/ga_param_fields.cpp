@@ -375,4 +375,41 @@ const LineDef<mutationparam> kMutationLine = {
     .forRga = kMsgMutationForRga, .forBga = kMsgMutationForBga,
 };
 
+// ---- PARALLEL;ISLAND;  PARALLEL;INDIVIDUAL; (optional) ----------------------------------------------
+
+constexpr char kMsgNoParallel[] = " ## Error: No selected choice: PARALLEL\n";
+constexpr char kMsgUnknownParallel[] = " ## Error: Unknown parallel grain:%s\n";
+constexpr char kMsgRedundantParallel[] = " ## Warning: Redundant parameters for PARALLEL.\n";
+
+constexpr Variant<parallelparam> kGrains[] = {
+    {code(ParallelGrain::Island), {}, kMsgRedundantParallel},
+    {code(ParallelGrain::Individual), {}, kMsgRedundantParallel},
+};
+
+static_assert(has_every_variant<parallelparam>(Field::Parallel, kGrains));
+
+const LineDef<parallelparam> kParallelLine = {
+    .types = Field::Parallel, .setType = Code<&parallelparam::grain>::set,
+    .missing = kMsgNoParallel, .empty = kMsgNoParallel, .unknown = kMsgUnknownParallel,
+    .variants = kGrains,
+};
+
+// ---- REFINE;interval;count;budget; (optional) ------------------------------------------------------
+
+constexpr char kMsgRefineInterval[] = " ## Error: Refinement interval must be a positive integer.\n";
+constexpr char kMsgRefineCount[] = " ## Error: Number of refined individuals must be a positive integer.\n";
+constexpr char kMsgRefineCountHigh[] =
+    " ## Error: Number of refined individuals must be smaller than equal island population %d.\n";
+constexpr char kMsgRefineBudget[] = " ## Error: Refinement budget must be a positive integer.\n";
+constexpr char kMsgRedundantRefineText[] = " ## Warning: Redundant parameters for REFINE.\n";
+
+constexpr FieldDef<refineparam> kRefineFieldTable[] = {
+    int_field(&refineparam::interval, 10, at_least(1, kMsgRefineInterval)),
+    int_field(&refineparam::count, 1, at_least(1, kMsgRefineCount),
+              at_most(Value::IslandPopulation, kMsgRefineCountHigh)),
+    int_field(&refineparam::budget, 100, at_least(1, kMsgRefineBudget)),
+};
+const std::span<const FieldDef<refineparam>> kRefineFields = kRefineFieldTable;
+const char *const kMsgRedundantRefine = kMsgRedundantRefineText;
+
 }  // namespace qv::ga

@@ -122,6 +122,11 @@ extern const LineDef<gatypeparam> kGaTypeLine;
 extern const LineDef<digenesisparam> kDigenesisLine;
 extern const LineDef<crossoverparam> kCrossoverLine;
 extern const LineDef<mutationparam> kMutationLine;
+extern const LineDef<parallelparam> kParallelLine;
+
+// REFINE;interval;count;budget; has no type word: its fields follow the keyword.
+extern const std::span<const FieldDef<refineparam>> kRefineFields;
+extern const char *const kMsgRedundantRefine;
 
 }  // namespace qv::ga
 

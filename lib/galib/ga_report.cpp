@@ -137,6 +137,16 @@ int PrintExecuteParameters(const gaparam *param, FILE *stream) {
         std::fprintf(fp, "\nIntegrate Generation : %d\n", t.integrateGeneration);
     }
 
+    // The optional lines, only when the file has them.
+    if (param->parallelParam.grain != ParallelGrain::Unset) {
+        std::fprintf(fp, "\nParallel grain       : %s\n", text_of(Field::Parallel, param->parallelParam.grain));
+    }
+    if (param->refineParam.interval > 0) {
+        std::fprintf(fp, "\nRefine interval      : %d\n", param->refineParam.interval);
+        std::fprintf(fp, "Refined per island   : %d\n", param->refineParam.count);
+        std::fprintf(fp, "Refine budget        : %d\n", param->refineParam.budget);
+    }
+
     std::fprintf(fp, "\n\n===Searching space information==========\n");
     std::fprintf(fp, "Number of Variable   : %d\n", e.numVariable);
     for (int i = 0; i < variable_count(param); ++i) {
@@ -156,6 +166,14 @@ int PrintBestGeneAtPresent(int generation, const gaparam *param) {
                 param->bestGene.obtainedGeneration, param->bestGene.gaGene.fitness);
     print_ga_gene(&param->bestGene.gaGene, param, stdout);
     std::printf(")\n");
+    std::fflush(stdout);
+    return 0;
+}
+
+int PrintRefinement(int generation, const gaparam *param) {
+    const refinetotals &r = param->refineTotals;
+    std::printf("refinement[%d], refined: %ld, evaluations: %ld, gradients: %ld\n", generation, r.refinements,
+                r.evaluations, r.gradients);
     std::fflush(stdout);
     return 0;
 }

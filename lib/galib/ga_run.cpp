@@ -11,6 +11,7 @@
 #include "quorvant/galib/initial_population.h"
 #include "quorvant/galib/integrate.h"
 #include "quorvant/galib/island_operations.h"
+#include "quorvant/galib/refine.h"
 #include "quorvant/galib/utl_alloc.h"
 #include "quorvant/searchlib/utl_rand.h"
 
@@ -40,10 +41,8 @@ int StartPopulation(gaparam *param, gaisland *islands) {
     const int population = param->gaTypeParam.islandPopulation;
     SeedGaStream();
     if (MakeStartPopulation(param, islands) == -1) return -1;
-    for (int i = 0; i < numIsland; ++i) {
-        if (IslandFitness(param, &islands[i], 0, population) == -1) return -1;
-        SortByFitness(&islands[i]);
-    }
+    if (IslandsFitness(param, islands, numIsland, 0, population) == -1) return -1;
+    for (int i = 0; i < numIsland; ++i) SortByFitness(&islands[i]);
     ReportGeneration(0, param, islands, numIsland);
     return 0;
 }
@@ -74,6 +73,7 @@ int MigrateOrIntegrate(gaparam *param, gaisland *islands, int generation, int *n
 void ReportGeneration(int generation, gaparam *param, const gaisland *islands, int numIsland) {
     RecordBestGene(generation, islands, numIsland, &param->bestGene);
     PrintBestGeneAtPresent(generation, param);
+    if (RefineDue(param, generation)) PrintRefinement(generation, param);
     if (param->ioParam.outputFile) PrintFileAll(generation, param, islands);
 }
 
@@ -81,7 +81,9 @@ bool TargetReached(const gaparam *param) {
     return param->bestGene.gaGene.fitness > param->gaTypeParam.finValue;
 }
 
-int RunSerialGa(gaparam *param, IslandGeneration generation) {
+int RunSerialGa(gaparam *param, IslandGeneration generation) { return RunGa(param, generation, nullptr); }
+
+int RunGa(gaparam *param, IslandGeneration generation, IslandsGeneration batched) {
     GaRunIslands run(param);
     if (run.allocate() == -1) return -1;
     gaisland *islands = run.islands();
@@ -93,8 +95,13 @@ int RunSerialGa(gaparam *param, IslandGeneration generation) {
     // Generations 1 .. maxGeneration-1, until the target fitness is beaten.
     for (int g = 1; !TargetReached(param) && g < param->gaTypeParam.maxGeneration; ++g) {
         if (MigrateOrIntegrate(param, islands, g, &numIsland) == -1) return -1;
-        for (int i = 0; i < numIsland; ++i)
-            if (generation(param, &islands[i]) == -1) return -1;
+        if (batched != nullptr) {
+            if (batched(param, islands, numIsland) == -1) return -1;
+        } else {
+            for (int i = 0; i < numIsland; ++i)
+                if (generation(param, &islands[i]) == -1) return -1;
+        }
+        if (RefineIslands(param, islands, numIsland, g) == -1) return -1;
         ReportGeneration(g, param, islands, numIsland);
     }
 

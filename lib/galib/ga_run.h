@@ -39,7 +39,8 @@ int MakeStartPopulation(gaparam *param, gaisland *islands);
 // of all islands (DIGA, g == integrateGeneration; *numIsland becomes 1). 0 or -1.
 int MigrateOrIntegrate(gaparam *param, gaisland *islands, int generation, int *numIsland);
 
-// The end of generation g: record the best, the progress line, the report-file block.
+// The end of generation g: record the best, the progress line (and after it the refinement line
+// when the REFINE line refined in g), the report-file block.
 void ReportGeneration(int generation, gaparam *param, const gaisland *islands, int numIsland);
 
 // The run stops once the best fitness is strictly greater than finValue (NaN never stops it).
@@ -48,9 +49,17 @@ bool TargetReached(const gaparam *param);
 // One generation of one island, after migration or integration: the island is left sorted.
 using IslandGeneration = int (*)(const gaparam *param, gaisland *island);
 
+// One generation of islands[0 .. numIsland-1] at once, each left sorted.
+using IslandsGeneration = int (*)(const gaparam *param, gaisland *islands, int numIsland);
+
 // A whole serial run: generation 0, then generations 1 .. maxGeneration-1 (each: migration or
-// integration, then every island's generation, then the report) until the target fitness is beaten,
-// then the final result. The islands are released and the report file closed on every path.
+// integration, then every island's generation, the refinements the REFINE line asks for, then the
+// report) until the target fitness is beaten, then the final result. The islands are released and
+// the report file closed on every path.
 int RunSerialGa(gaparam *param, IslandGeneration generation);
+
+// The same run with every generation made by `islands` when it is given (the batched form of
+// `generation`, with the same result).
+int RunGa(gaparam *param, IslandGeneration generation, IslandsGeneration islands);
 
 #endif

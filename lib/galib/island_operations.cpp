@@ -1,10 +1,12 @@
-// The operations of one generation on one island: evaluation, crossover of selected parents into
-// the non-elite places, and mutation. Children and mutants are built in scratch arrays and copied
+// The operations of one generation on one island: evaluation (of one island, or of the same range
+// of several as one batch), crossover of selected parents into the non-elite places, and
+// mutation. Children and mutants are built in scratch arrays and copied
 // back in one pass, so the whole island stays the parent pool during a generation. The scratch
 // arrays are made once per process and reused.
 #include <vector>
 
 #include "quorvant/galib/crossover.h"
+#include "quorvant/galib/evaluation_farm.h"
 #include "quorvant/galib/fitness.h"
 #include "quorvant/galib/ga_types.h"
 #include "quorvant/galib/island_operations.h"
@@ -30,11 +32,16 @@ bool bitString(const gaparam *param) { return param->gaEncodeParam.encodeType !=
 }  // namespace
 
 int IslandFitness(const gaparam *param, gaisland *island, int start, int end) {
-    for (int k = start; k < end; ++k) {
-        gagene &g = island->residents[island->sortedIndex[k]];
-        if (Fitness(param, &g, &g.fitness) == -1) return -1;
-    }
-    return 0;
+    return IslandsFitness(param, island, 1, start, end);
+}
+
+int IslandsFitness(const gaparam *param, gaisland *islands, int numIsland, int start, int end) {
+    // The individuals of one batch, island by island in sorted order; made once, then reused.
+    static std::vector<gagene *> batch;
+    batch.clear();
+    for (int i = 0; i < numIsland; ++i)
+        for (int k = start; k < end; ++k) batch.push_back(&islands[i].residents[islands[i].sortedIndex[k]]);
+    return EvaluateGenes(param, batch.data(), static_cast<int>(batch.size()));
 }
 
 int IslandCrossoverNormal(const gaparam *param, gaisland *island, int start, int end) {

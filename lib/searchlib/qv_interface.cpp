@@ -14,9 +14,13 @@
 #include "quorvant/quorvant_baselib/parameter.h"
 #include "quorvant/quorvant_baselib/row_output.h"
 #include "quorvant/model.h"
+#include "quorvant/model_objective.h"
 
 // A model may score a record by itself (quorvant/model_objective.h); most models do not define it.
 extern "C" int qv_model_objective(parameter *p, double *fitness) __attribute__((weak));
+// It may also refine an individual by itself (the same header); the GA's REFINE line needs it.
+extern "C" int qv_model_refine(parameter *p, double *x, int n, long budget, double *fitness,
+                               qv_refine_count *count) __attribute__((weak));
 
 namespace {
 
@@ -30,6 +34,7 @@ constexpr char kMsgTooManyRows[] =
     " ## Error: The time course needs %.0f rows of %d values: too large for the solution matrix "
     "(check T_START, T_END and DELTA_M).\n";
 constexpr char kMsgConstantPlayer[] = " ## Error: constantPlayer cannot be set as subject to search.\n";
+constexpr char kMsgNoRefine[] = " ## Error: The model does not define qv_model_refine.\n";
 
 // Module state: the snapshot taken once after the model file was read.
 double tStart = 0.0;
@@ -148,7 +153,11 @@ int GaGene2QVParam(const double *x) {
     return 0;
 }
 
-int QvFitness(const double *x, int /*numVariable*/, int /*argc*/, char ** /*argv*/, double *fitness) {
+namespace {
+
+// Steps 1.-5. of an evaluation: the snapshot restored, an empty time course, fresh initial states
+// and the individual's values in ParamT.
+void prepareEvaluation(const double *x) {
     // 1. Undo everything the previous evaluation changed.
     set_param_default();
     // 2. The record the driver starts from: Param as restored, which is the snapshot itself (the
@@ -159,9 +168,16 @@ int QvFitness(const double *x, int /*numVariable*/, int /*argc*/, char ** /*argv
     std::copy(yOrigin, yOrigin + n + 1, yInit);
     std::copy(yOrigin, yOrigin + n + 1, yWork);
     std::copy(yOrigin, yOrigin + n + 1, yPre);
-    // 5.-6. The individual's values, then one simulation in search mode (or the model's own
-    // objective, which simulates what it needs).
+    // 5. The individual's values.
     GaGene2QVParam(x);
+}
+
+}  // namespace
+
+int QvFitness(const double *x, int /*numVariable*/, int /*argc*/, char ** /*argv*/, double *fitness) {
+    prepareEvaluation(x);
+    // 6. One simulation in search mode (or the model's own objective, which simulates what it
+    // needs).
     if (qv_model_objective != nullptr) return qv_model_objective(&ParamT, fitness);
     const int status = DoSolver(defaultParam, deltaT, tStart, tEnd, dtSave, yInit, yWork, yPre);
     // 7. The model's own score of the stored time course.
@@ -177,4 +193,15 @@ int CheckConstantPlayer() {
         }
     }
     return 0;
+}
+
+bool QvRefineAvailable() { return qv_model_refine != nullptr; }
+
+int QvRefine(double *x, int numVariable, long budget, double *fitness, qv_refine_count *count) {
+    if (qv_model_refine == nullptr) {
+        log_sys(kMsgNoRefine);
+        return -1;
+    }
+    prepareEvaluation(x);
+    return qv_model_refine(&ParamT, x, numVariable, budget, fitness, count);
 }

@@ -11,6 +11,8 @@ int GetMpiProcInfo(infompiproc *info);
 int TypeParamStruct(const gaparam *param, MPI_Datatype *type);
 int DistributeParams(const gaparam *param, MPI_Datatype type);
 int AcceptParams(gaparam *param, MPI_Datatype type);
+// The optional lines' records (PARALLEL, REFINE) from rank 0 to every rank; called by all. 0 or -1.
+int ShareOptionalParams(gaparam *param);
 int TypeIslandStruct(const gaparam *param, const gaisland *island, MPI_Datatype *type);
 int SendIsland(const gaisland *island, MPI_Datatype type, int destination, int tag, MPI_Comm comm);
 int RecvIsland(gaisland *island, MPI_Datatype type, int source, int tag, MPI_Comm comm, MPI_Status *status);

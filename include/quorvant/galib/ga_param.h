@@ -23,4 +23,8 @@ int set_digenesis_param(digenesisparam *digenesis, const gaencodeparam *encode,
 int set_crossover_param(crossoverparam *crossover, const gaencodeparam *encode);
 int set_mutation_param(mutationparam *mutation, const gaencodeparam *encode);
 
+// The optional lines: PARALLEL;grain; and REFINE;interval;count;budget; (real-coded genes only).
+int set_parallel_param(parallelparam *parallel, const gaencodeparam *encode);
+int set_refine_param(refineparam *refine, const gaencodeparam *encode, const gatypeparam *type);
+
 #endif

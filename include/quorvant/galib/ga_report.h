@@ -9,6 +9,7 @@
 
 int PrintExecuteParameters(const gaparam *param, FILE *stream);
 int PrintBestGeneAtPresent(int generation, const gaparam *param);              // to stdout
+int PrintRefinement(int generation, const gaparam *param);                     // to stdout
 int PrintFileAll(int generation, const gaparam *param, const gaisland *islands);  // to outputFile
 int PrintResult(const gaparam *param);                                         // to stdout
 

@@ -33,6 +33,10 @@ enum class DigenesisType : int32_t { Unset = 0, Normal = 1, MGG = 2 };
 enum class SelectionType : int32_t { Unset = 0, Roulette = 1, Tournament = 2, Random = 3 };
 enum class CrossoverType : int32_t { Unset = 0, BLX = 1, UNDX = 2, UNDXm = 3, SPX = 4, NPoints = 5, None = 6 };
 
+// What a worker of a parallel run gets per message: a whole island-generation, or the evaluations
+// (and refinements) of individuals that the master deals out while it runs the serial algorithm.
+enum class ParallelGrain : int32_t { Unset = 0, Island = 1, Individual = 2 };
+
 enum class MutationType : int32_t {
     Unset = 0, RegionUni = 1, FixedUni = 2, FixedNormal = 3, VariableUni = 4, VariableNormal = 5,
     BitReverse = 6, None = 7
@@ -79,6 +83,23 @@ struct mutationparam {              // keyword MUTATION
     MutationType mutationType;
     double mutationRate;
     double fixedWidth;              // FixedUni: width; FixedNormal: standard deviation
+};
+
+struct parallelparam {              // keyword PARALLEL (optional)
+    ParallelGrain grain;            // Unset: not given, the island grain
+};
+
+struct refineparam {                // keyword REFINE (optional)
+    int32_t interval;               // generations between refinements; 0: no REFINE line
+    int32_t count;                  // best individuals of each island refined
+    int32_t budget;                 // objective evaluations one refinement may spend
+};
+
+// What the refinements of a run spent so far, as the model counts it.
+struct refinetotals {
+    long refinements;
+    long evaluations;
+    long gradients;
 };
 
 struct gaioparam {
@@ -139,6 +160,9 @@ struct gaparam {
     comline comLine;
     bestgene bestGene;
     infompiproc mpiInfo;
+    parallelparam parallelParam;
+    refineparam refineParam;
+    refinetotals refineTotals;
 };
 
 #endif
