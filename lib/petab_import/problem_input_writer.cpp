@@ -20,8 +20,14 @@ constexpr int kIslands = 2;
 constexpr int kMinPopulation = 30;
 constexpr int kPopulationPerParameter = 10;
 constexpr int kMaxPopulation = 400;
-constexpr int kGenerations = 2000;
+constexpr int kGenerations = 500;
 constexpr int kChildren = 10;
+// The hybrid: every kRefineInterval generations the best of each island is refined by the
+// model's local search (Levenberg-Marquardt or BFGS with gradients from the sensitivities), with
+// at most kRefineBudget evaluations (a gradient counting as one).
+constexpr int kRefineInterval = 10;
+constexpr int kRefineBest = 1;
+constexpr int kRefineBudget = 200;
 
 std::string num(double v) {
     char buf[40];
@@ -129,6 +135,11 @@ std::string problem_ga(const TranslatedProblem &t) {
     s += "#      type; generations; target; islands; population; migration; interval; rate;\n";
     s += "GATYPE;DGA;" + std::to_string(kGenerations) + ";1e300;" + std::to_string(kIslands) + ";" +
          std::to_string(population) + ";RandomRing;50;0.1;\n";
+    s += "# Workers evaluate individuals (the result is that of one process, on any number of them).\n";
+    s += "PARALLEL;INDIVIDUAL;\n";
+    s += "#      generations between refinements; best of each island refined; evaluations each;\n";
+    s += "REFINE;" + std::to_string(kRefineInterval) + ";" + std::to_string(kRefineBest) + ";" +
+         std::to_string(kRefineBudget) + ";\n";
     s += "DIGENESIS;MGG;" + std::to_string(kChildren) + ";\n";
     s += "CROSSOVER;UNDX;1.0;0.35;\n";
     s += "MUTATION;NONE;\n";
