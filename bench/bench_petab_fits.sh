@@ -3,14 +3,17 @@
 # with seeds 1..K on P processes, each stopping as soon as its objective is within 1.92 of the best
 # known value (reference.tsv: best_known_nllh, the negative log-likelihood). Per problem: how many
 # runs reached it, the median time of the runs that did (the fit's search and refinement, without the
-# import, build and final check; and in all), and compute (that time × P) beside the fastest
+# import, build and final check; and in all), and compute (that time × cores) beside the fastest
 # published method's (wall time × cores).
 #
-#   bench_petab_fits [--seeds K] [-n P] [--time-limit S] [--work DIR] [--fit-args "ARGS"] [PROBLEM...]
+#   bench_petab_fits [--seeds K] [-n P] [--cores C] [--time-limit S] [--work DIR] [--ga-alone]
+#                    [--fit-args "ARGS"] [PROBLEM...]
 #
-# PROBLEM: names of directories under the benchmark directory (default: all of them). --fit-args:
-# more options for petab fit (e.g. "--refine 0" for the search alone). A run that does not reach the
-# value stops at the time limit (default 600 s).
+# PROBLEM: names of directories under the benchmark directory (default: all of them). --cores: the
+# cores the P processes share (default P; compute is time × cores). --ga-alone: the GA without its
+# refinements (the REFINE line taken out of the GA file, and no refinement after it). --fit-args:
+# more options for petab fit. A run that does not reach the value stops at the time limit (default
+# 600 s).
 set -euo pipefail
 
 petab="@BENCH_PETAB_TOOL@"
@@ -21,13 +24,17 @@ procs=2
 limit=600
 work=""
 fit_args=""
+cores_used=""
+ga_alone=0
 names=()
-usage() { sed -n '2,14p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+usage() { sed -n '2,17p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 while [ $# -gt 0 ]; do
   case "$1" in
     --seeds) [ $# -ge 2 ] || usage; seeds="$2"; shift 2 ;;
     -n) [ $# -ge 2 ] || usage; procs="$2"; shift 2 ;;
     --time-limit) [ $# -ge 2 ] || usage; limit="$2"; shift 2 ;;
+    --cores) [ $# -ge 2 ] || usage; cores_used="$2"; shift 2 ;;
+    --ga-alone) ga_alone=1; shift ;;
     --work) [ $# -ge 2 ] || usage; work="$2"; shift 2 ;;
     --fit-args) [ $# -ge 2 ] || usage; fit_args="$2"; shift 2 ;;
     -h|--help) usage ;;
@@ -48,6 +55,8 @@ if [ -z "$work" ]; then
   trap 'rm -rf "$work"' EXIT
 fi
 mkdir -p "$work"
+[ -n "$cores_used" ] || cores_used="$procs"
+if [ "$ga_alone" -eq 1 ]; then fit_args="$fit_args --refine 0"; fi
 if [ -z "${QUORVANT_MPIEXEC:-}" ] && mpiexec --version 2>/dev/null | grep -qE 'Open MPI|OpenRTE'; then
   export QUORVANT_MPIEXEC="mpiexec --allow-run-as-root --oversubscribe"
 fi
@@ -67,6 +76,10 @@ for p in "${names[@]}"; do
   : >"$work/$p.times"
   : >"$work/$p.all"
   top=""
+  if [ "$ga_alone" -eq 1 ]; then
+    "$petab" import "$yaml" "$work/$p" >/dev/null
+    sed -i '/^REFINE;/d' "$work/$p/problem.ga"
+  fi
   for s in $(seq 1 "$seeds"); do
     out="$work/$p.$s.txt"
     # shellcheck disable=SC2086
@@ -86,7 +99,7 @@ for p in "${names[@]}"; do
   med="$(median <"$work/$p.times")"
   all="$(median <"$work/$p.all")"
   compute="-"
-  [ "$med" != "-" ] && compute="$(awk -v m="$med" -v n="$procs" 'BEGIN { printf "%.3g", m * n }')"
+  [ "$med" != "-" ] && compute="$(awk -v m="$med" -v n="$cores_used" 'BEGIN { printf "%.3g", m * n }')"
   published="$(awk -v w="$wall" -v c="$cores" 'BEGIN { printf "%.3g", w * c }')"
   printf '%-38s %4d/%-2d %10s %10s %10s %12s %12s\n' "$p" "$reached" "$seeds" "$med" "$all" "$compute" "$published" "${top:--}"
 done
