@@ -3,10 +3,11 @@
 // the simulated time course (larger is better).
 //
 //   gasearch -I <model file> -p <GA parameter file> [-f <report file>] [-s <initial individuals>]
-//            [-S <seed>]
+//            [-S <seed>] [-R <checkpoint>]
 //
 // On one process the islands run in turn; under mpiexec with several processes rank 0 holds the
-// islands and the other ranks make their generations. A failure on any rank aborts the whole job.
+// islands and the other ranks make their generations (or, with PARALLEL;INDIVIDUAL;, evaluate and
+// refine its individuals). A failure on any rank aborts the whole job.
 #include <mpi.h>
 
 #include <cstdio>

@@ -1,6 +1,6 @@
 // The command line of gasearch:
 //   gasearch -I <model file> -p <GA parameter file> [-f <report file>] [-s <initial individuals>]
-//            [-S <seed>] [-O <ignored>]
+//            [-S <seed>] [-R <checkpoint>] [-O <ignored>]
 #include <cstdio>
 #include <cstring>
 
@@ -12,8 +12,8 @@
 namespace {
 
 constexpr int kMaxArgc = 129;   // argument count (program name included) that is refused
-constexpr char kOptString[] = "I:O:p:f:s:S:";
-constexpr char kOnce[] = "IpfsS";   // letters that may be given once (-O only warns, each time)
+constexpr char kOptString[] = "I:O:p:f:s:S:R:";
+constexpr char kOnce[] = "IpfsSR";   // letters that may be given once (-O only warns, each time)
 
 constexpr char kMsgTooMany[] = " ## Error: Too many options!\n";
 constexpr char kMsgNoI[] = " ## ERROR: Option -I cannot be omitted.\n";
@@ -41,6 +41,8 @@ int takeOption(int c, const char *arg, gaparam *param, GaOptions *opts) {
             return copyName(io.outputFileName, arg, 'f');
         case 's':
             return copyName(io.individualFileName, arg, 's');
+        case 'R':
+            return copyName(param->checkpointParam.resumeFileName, arg, 'R');
         case 'S':
             if (ParseSeedOption(arg, &opts->seed) != 0) return -1;
             opts->seedGiven = true;

@@ -40,6 +40,8 @@ constexpr char kMsgUnlink[] = " ## Error: unlink(In my_init).\n";
 constexpr char kMsgAgree[] = " ## Error: MPI_Allreduce(In my_init).\n";
 constexpr char kMsgSeedBcast[] = " ## Error: MPI_Bcast(In my_init).\n";
 constexpr char kMsgSeedFailed[] = " ## Warning. Fail to initialize a random seed.\n";
+constexpr char kMsgCheckpointGrain[] =
+    " ## Error: CHECKPOINT and -R need one process or PARALLEL;INDIVIDUAL;.\n";
 constexpr char kMsgNoRefine[] =
     " ## Error: The GA parameter file has a REFINE line, but the model does not define qv_model_refine.\n";
 
@@ -196,6 +198,14 @@ int initSteps(gaparam *param, int argc, char **argv) {
         if (param->refineParam.interval > 0 && !QvRefineAvailable()) {
             log_sys(kMsgNoRefine);
             return kNoRefinement;
+        }
+        // The islands of the other ranks cannot be written down: a checkpoint needs rank 0 to hold
+        // the whole state.
+        const checkpointparam &ck = param->checkpointParam;
+        if (numProcs > 1 && param->parallelParam.grain != ParallelGrain::Individual &&
+            (ck.fileName[0] != '\0' || ck.resumeFileName[0] != '\0')) {
+            log_sys(kMsgCheckpointGrain);
+            return -1;
         }
         SetDelta(param);
         if (numProcs > 1 && (DistributeParams(param, ParamType) != 0 || ShareOptionalParams(param) != 0 ||

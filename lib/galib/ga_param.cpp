@@ -260,11 +260,14 @@ constexpr char kMsgNeedEncodeGaType[] =
     " ## Error: Describe \"ENCODE\" at top rank, and \"GATYPE\" at second rank.\n";
 constexpr char kMsgTournamentTooLarge[] = " ## Error. Tournament size is too large. Set value <= %d.\n";
 constexpr char kMsgRefineNeedsReal[] = " ## Error: REFINE needs real-coded genes (ENCODE;REAL;).\n";
+constexpr char kMsgCheckpointName[] = " ## Error: CHECKPOINT needs the name of its file.\n";
+constexpr char kMsgCheckpointNameLong[] =
+    " ## Error: The file name of CHECKPOINT is too long (at most %d characters).\n";
 constexpr char kMsgKeywordsOmitted[] =
     " ## Error. All keywords(GATYPE, DIGENESIS, CROSSOVER, MUTATION) cannot be omitted.\n";
 
 // The keywords of the file, in the order they must first appear.
-enum class Line { Encode, GaType, Digenesis, Crossover, Mutation, Parallel, Refine, Count };
+enum class Line { Encode, GaType, Digenesis, Crossover, Mutation, Parallel, Refine, Checkpoint, Count };
 struct LineKeyword {
     const char *word;
     Line line;
@@ -274,7 +277,7 @@ constexpr LineKeyword kLineKeywords[] = {
     {"ENCODE", Line::Encode, true},       {"GATYPE", Line::GaType, true},
     {"DIGENESIS", Line::Digenesis, true}, {"CROSSOVER", Line::Crossover, true},
     {"MUTATION", Line::Mutation, true},   {"PARALLEL", Line::Parallel, false},
-    {"REFINE", Line::Refine, false},
+    {"REFINE", Line::Refine, false},      {"CHECKPOINT", Line::Checkpoint, false},
 };
 
 // One physical line, with its newline, into buf (size bytes). 1 when a line was read, 0 at the end
@@ -330,9 +333,10 @@ int read_keyword_line(gaparam *param, char *line, bool (&seen)[static_cast<int>(
     case Line::Crossover: rc = set_crossover_param(&param->crossoverParam, &param->gaEncodeParam); break;
     case Line::Mutation: rc = set_mutation_param(&param->mutationParam, &param->gaEncodeParam); break;
     case Line::Parallel: rc = set_parallel_param(&param->parallelParam, &param->gaEncodeParam); break;
-    default:
+    case Line::Refine:
         rc = set_refine_param(&param->refineParam, &param->gaEncodeParam, &param->gaTypeParam);
         break;
+    default: rc = set_checkpoint_param(&param->checkpointParam); break;
     }
     if (rc != 0) return -1;
     done = true;
@@ -409,6 +413,24 @@ int set_refine_param(refineparam *refine, const gaencodeparam *encode, const gat
     for (const FieldDef<refineparam> &f : kRefineFields) read_field(f, *refine, c, "");
     LineFields in;
     return read_field_list<refineparam>(kRefineFields, nullptr, *refine, c, in, kMsgRedundantRefine);
+}
+
+int set_checkpoint_param(checkpointparam *checkpoint) {
+    LineFields in;
+    if (!in.next() || in.empty()) {
+        log_sys(kMsgCheckpointName);
+        return -1;
+    }
+    const size_t length = std::strlen(in.text);
+    if (length >= sizeof checkpoint->fileName) {
+        log_sys(kMsgCheckpointNameLong, static_cast<int>(sizeof checkpoint->fileName - 1));
+        return -1;
+    }
+    std::memcpy(checkpoint->fileName, in.text, length + 1);
+    const Context none{nullptr, nullptr};
+    for (const FieldDef<checkpointparam> &f : kCheckpointFields) read_field(f, *checkpoint, none, "");
+    return read_field_list<checkpointparam>(kCheckpointFields, nullptr, *checkpoint, none, in,
+                                            kMsgRedundantCheckpoint);
 }
 
 int SetParamsFromFile(gaparam *param) {

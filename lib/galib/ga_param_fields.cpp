@@ -412,4 +412,15 @@ constexpr FieldDef<refineparam> kRefineFieldTable[] = {
 const std::span<const FieldDef<refineparam>> kRefineFields = kRefineFieldTable;
 const char *const kMsgRedundantRefine = kMsgRedundantRefineText;
 
+// ---- CHECKPOINT;file;interval; (optional) ---------------------------------------------------------
+
+constexpr char kMsgCheckpointInterval[] = " ## Error: Checkpoint interval must be a positive integer.\n";
+constexpr char kMsgRedundantCheckpointText[] = " ## Warning: Redundant parameters for CHECKPOINT.\n";
+
+constexpr FieldDef<checkpointparam> kCheckpointFieldTable[] = {
+    int_field(&checkpointparam::interval, 10, at_least(1, kMsgCheckpointInterval)),
+};
+const std::span<const FieldDef<checkpointparam>> kCheckpointFields = kCheckpointFieldTable;
+const char *const kMsgRedundantCheckpoint = kMsgRedundantCheckpointText;
+
 }  // namespace qv::ga

@@ -128,6 +128,10 @@ extern const LineDef<parallelparam> kParallelLine;
 extern const std::span<const FieldDef<refineparam>> kRefineFields;
 extern const char *const kMsgRedundantRefine;
 
+// CHECKPOINT;file;interval;: the fields after the file name.
+extern const std::span<const FieldDef<checkpointparam>> kCheckpointFields;
+extern const char *const kMsgRedundantCheckpoint;
+
 }  // namespace qv::ga
 
 #endif

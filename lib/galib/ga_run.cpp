@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "quorvant/galib/fitness.h"
+#include "quorvant/galib/ga_checkpoint.h"
 #include "quorvant/galib/ga_report.h"
 #include "quorvant/galib/ga_types.h"
 #include "quorvant/galib/immigration.h"
@@ -89,11 +90,17 @@ int RunGa(gaparam *param, IslandGeneration generation, IslandsGeneration batched
     gaisland *islands = run.islands();
     int numIsland = param->gaTypeParam.numIsland;
 
-    // Generation 0: random (or read) individuals, evaluated, sorted and reported.
-    if (StartPopulation(param, islands) == -1) return -1;
+    // Generation 0: random (or read) individuals, evaluated, sorted and reported; or the state of
+    // a checkpoint, from whose generation the run goes on.
+    int last = 0;
+    if (param->checkpointParam.resumeFileName[0] != '\0') {
+        if (ReadCheckpoint(param, islands, &numIsland, &last) == -1) return -1;
+    } else if (StartPopulation(param, islands) == -1) {
+        return -1;
+    }
 
-    // Generations 1 .. maxGeneration-1, until the target fitness is beaten.
-    for (int g = 1; !TargetReached(param) && g < param->gaTypeParam.maxGeneration; ++g) {
+    // Generations last+1 .. maxGeneration-1, until the target fitness is beaten.
+    for (int g = last + 1; !TargetReached(param) && g < param->gaTypeParam.maxGeneration; ++g) {
         if (MigrateOrIntegrate(param, islands, g, &numIsland) == -1) return -1;
         if (batched != nullptr) {
             if (batched(param, islands, numIsland) == -1) return -1;
@@ -103,6 +110,7 @@ int RunGa(gaparam *param, IslandGeneration generation, IslandsGeneration batched
         }
         if (RefineIslands(param, islands, numIsland, g) == -1) return -1;
         ReportGeneration(g, param, islands, numIsland);
+        if (WriteCheckpointIfDue(param, islands, numIsland, g) == -1) return -1;
     }
 
     PrintResult(param);

@@ -52,9 +52,10 @@ using IslandGeneration = int (*)(const gaparam *param, gaisland *island);
 // One generation of islands[0 .. numIsland-1] at once, each left sorted.
 using IslandsGeneration = int (*)(const gaparam *param, gaisland *islands, int numIsland);
 
-// A whole serial run: generation 0, then generations 1 .. maxGeneration-1 (each: migration or
-// integration, then every island's generation, the refinements the REFINE line asks for, then the
-// report) until the target fitness is beaten, then the final result. The islands are released and
+// A whole serial run: generation 0 (or the state of the -R checkpoint), then the generations up to
+// maxGeneration-1 (each: migration or integration, then every island's generation, the
+// refinements the REFINE line asks for, the report, the checkpoint the CHECKPOINT line asks for)
+// until the target fitness is beaten, then the final result. The islands are released and
 // the report file closed on every path.
 int RunSerialGa(gaparam *param, IslandGeneration generation);
 

@@ -7,7 +7,7 @@
 namespace {
 
 // Generator constants of MT19937.
-constexpr int kN = 624;                          // words of state
+constexpr int kN = kMtStateWords;                // words of state
 constexpr int kM = 397;                          // middle word of the recurrence
 constexpr uint32_t kMatrixA = 0x9908b0dfU;       // last row of the twist matrix
 constexpr uint32_t kUpperMask = 0x80000000U;     // most significant w - r bits
@@ -117,4 +117,16 @@ double genrand_res53() {
 void genrand_unseed() {
     for (uint32_t &w : mt) w = 0;
     mti = kUnseeded;
+}
+
+void genrand_get_state(uint32_t *words, int *index) {
+    for (int i = 0; i < kN; ++i) words[i] = mt[i];
+    *index = mti;
+}
+
+int genrand_set_state(const uint32_t *words, int index) {
+    if (index < 0 || index > kUnseeded) return -1;
+    for (int i = 0; i < kN; ++i) mt[i] = words[i];
+    mti = index;
+    return 0;
 }

@@ -125,3 +125,18 @@ void ResetRandomStream() {
     iset = 0;
     gset = 0.0;
 }
+
+void GetRandomStreamState(RandomStreamState *state) {
+    int index = 0;
+    genrand_get_state(state->words, &index);
+    state->index = index;
+    state->cached = iset;
+    state->deviate = gset;
+}
+
+int SetRandomStreamState(const RandomStreamState *state) {
+    if ((state->cached != 0 && state->cached != 1) || genrand_set_state(state->words, state->index) != 0) return -1;
+    iset = state->cached;
+    gset = state->deviate;
+    return 0;
+}

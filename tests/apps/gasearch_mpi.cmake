@@ -13,3 +13,9 @@ if(TARGET qv_gasearch_app)
   quorvant_add_test(test_gasearch_individual SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_gasearch_individual.cpp)
   add_dependencies(test_gasearch_individual gasearch_fitting gasearch_linear gasearch_refine)
 endif()
+
+# A run stopped at a checkpoint and resumed, on one process and dealing out individuals.
+if(TARGET qv_gasearch_app)
+  quorvant_add_test(test_gasearch_checkpoint SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_gasearch_checkpoint.cpp)
+  add_dependencies(test_gasearch_checkpoint gasearch_fitting gasearch_linear gasearch_refine)
+endif()

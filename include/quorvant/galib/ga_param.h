@@ -26,5 +26,7 @@ int set_mutation_param(mutationparam *mutation, const gaencodeparam *encode);
 // The optional lines: PARALLEL;grain; and REFINE;interval;count;budget; (real-coded genes only).
 int set_parallel_param(parallelparam *parallel, const gaencodeparam *encode);
 int set_refine_param(refineparam *refine, const gaencodeparam *encode, const gatypeparam *type);
+// CHECKPOINT;file;interval;
+int set_checkpoint_param(checkpointparam *checkpoint);
 
 #endif

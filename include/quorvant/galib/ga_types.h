@@ -102,6 +102,12 @@ struct refinetotals {
     long gradients;
 };
 
+struct checkpointparam {            // keyword CHECKPOINT (optional) and option -R
+    char fileName[qv::kGaNameSize];        // the state is written here ("" = no CHECKPOINT line)
+    int32_t interval;                      // generations between two states written
+    char resumeFileName[qv::kGaNameSize];  // -R: the state the run goes on from ("" = none)
+};
+
 struct gaioparam {
     char paramFileName[qv::kGaNameSize];
     char regionFileName[qv::kGaNameSize];       // never filled
@@ -163,6 +169,7 @@ struct gaparam {
     parallelparam parallelParam;
     refineparam refineParam;
     refinetotals refineTotals;
+    checkpointparam checkpointParam;
 };
 
 #endif

@@ -2,6 +2,8 @@
 #ifndef QUORVANT_SEARCHLIB_MT_RAND_H
 #define QUORVANT_SEARCHLIB_MT_RAND_H
 
+#include <cstdint>
+
 // MT19937 reference interface.
 void init_genrand(unsigned long s);
 
@@ -13,5 +15,11 @@ double genrand_real2();          // [0, 1)
 double genrand_real3();          // (0, 1)
 double genrand_res53();          // [0, 1) with 53-bit resolution
 void genrand_unseed();
+
+// The generator's whole state: its words and the index of the next one (kMtStateWords + 1 for a
+// stream never seeded). set refuses (-1) an index out of that range.
+constexpr int kMtStateWords = 624;
+void genrand_get_state(uint32_t *words, int *index);
+int genrand_set_state(const uint32_t *words, int index);
 
 #endif

@@ -2,6 +2,10 @@
 #ifndef QUORVANT_SEARCHLIB_UTL_RAND_H
 #define QUORVANT_SEARCHLIB_UTL_RAND_H
 
+#include <cstdint>
+
+#include "quorvant/searchlib/mt_rand.h"
+
 void SetRandSeed(unsigned long seed);
 
 // Seeds from the wall clock and logs "Random seed: %lu\n" with the seed used; on a clock failure
@@ -32,5 +36,17 @@ void SeedGaStreamOfRank(int rank);
 // Back to the state of a fresh process: never seeded, no cached normal deviate (for tests, so that
 // tests inside one process do not depend on each other). genrand_unseed resets the generator only.
 void ResetRandomStream();
+
+// The whole state of the stream, for a run that stops and goes on later exactly where it stood:
+// the generator's state and the cached deviate of the polar method.
+struct RandomStreamState {
+    uint32_t words[kMtStateWords];
+    int32_t index;
+    int32_t cached;   // 1 when deviate is the next normal deviate
+    double deviate;
+};
+void GetRandomStreamState(RandomStreamState *state);
+// 0, or -1 (the stream unchanged) for a state no stream can have.
+int SetRandomStreamState(const RandomStreamState *state);
 
 #endif
