@@ -3,7 +3,7 @@
 //   petab import PROBLEM.yaml OUTDIR [--force]
 //   petab evaluate PROBLEM.yaml [--parameters TSV] [--simulations OUT.tsv] [--work DIR] [--gradient]
 //   petab fit PROBLEM.yaml OUTDIR [-n PROCESSES] [-S SEED] [--time-limit SECONDS] [--refine EVALUATIONS]
-//             [--starts K] [--target LLH]
+//             [--starts K] [--target LLH] [--resume]
 //   petab suite [CASES_DIR] [-j N] [--min-passed K]
 //
 // import writes the model source, the model input file and a GA parameter file for the problem and
@@ -35,7 +35,7 @@ constexpr char kUsage[] =
     "usage: petab import PROBLEM.yaml OUTDIR [--force]\n"
     "       petab evaluate PROBLEM.yaml [--parameters TSV] [--simulations OUT.tsv] [--work DIR] [--gradient]\n"
     "       petab fit PROBLEM.yaml OUTDIR [-n PROCESSES] [-S SEED] [--time-limit SECONDS] [--refine EVALUATIONS] [--starts K]\n"
-    "                 [--target LLH]\n"
+    "                 [--target LLH] [--resume]\n"
     "       petab suite [CASES_DIR] [-j N] [--min-passed K]\n";
 
 int usage() {
@@ -162,6 +162,8 @@ int cmd_fit(const std::vector<std::string> &args) {
         } else if (a == "--time-limit") {
             if (!has_value || !parse_positive(args[++k], 1e-3, 1e9, v)) return usage();
             rq.time_limit = v;
+        } else if (a == "--resume") {
+            rq.resume = true;
         } else if (a == "--target") {
             if (!has_value || !parse_positive(args[++k], -1e300, 1e300, v)) return usage();
             rq.target = v;
@@ -178,6 +180,8 @@ int cmd_fit(const std::vector<std::string> &args) {
     qv::petab_tool::FitResult r;
     if (std::string msg = qv::petab_tool::fit_problem(rq, r); !msg.empty()) return fail(msg);
     for (const auto &n : r.notes) std::printf("note: %s\n", n.c_str());
+    if (r.resumed) std::printf("note: the search went on from its state after generation %d\n", r.resumed_after);
+    else if (rq.resume) std::printf("note: no state to go on from: the search started afresh\n");
     if (r.stopped) std::printf("note: the time limit ended the search\n");
     if (!r.refinement.empty()) std::printf("refinement: %s\n", r.refinement.c_str());
     std::printf("parameters: %s\n", r.parameters.c_str());

@@ -194,11 +194,25 @@ std::string fit_problem(const FitRequest &rq, FitResult &out) {
     std::vector<std::string> cmd = mpiexec_command();
     cmd.insert(cmd.end(), {"-n", std::to_string(rq.processes), dir + "/gasearch", "-I", dir + "/model.in", "-p", ga_file});
     if (!rq.seed.empty()) cmd.insert(cmd.end(), {"-S", rq.seed});
+    // Going on: from the last state the search wrote, its log so far kept beside the new one. A
+    // fresh search first removes an earlier run's state, which --resume would otherwise go on from.
+    if (rq.resume && fs::exists(dir + "/fit.state")) {
+        cmd.insert(cmd.end(), {"-R", "fit.state"});
+        fs::rename(dir + "/fit.log", dir + "/fit.log.before-resume", ec);
+        out.resumed = true;
+    } else {
+        fs::remove(dir + "/fit.state", ec);
+    }
     const ProcessResult r = qv::sbml_case::runProcessIn(cmd, dir + "/fit.log", rq.time_limit > 0 ? rq.time_limit : kNoLimitSeconds,
                                                         dir, kGraceSeconds);
     out.stopped = r.timedOut;
     if (!r.started) return r.error;
     const std::string log = readText(dir + "/fit.log");
+    if (out.resumed) {
+        const std::string line = last_line_with(log, "Resumed from ");
+        const size_t at = line.find("after generation ");
+        if (at != std::string::npos) out.resumed_after = std::atoi(line.c_str() + at + 17);
+    }
     if (!r.timedOut && !r.ok()) return "gasearch failed: " + last_line_with(log, "rror") + " (see " + dir + "/fit.log)";
 
     // 3. The best individual refined by the local search.

@@ -16,6 +16,7 @@ struct FitRequest {
     double time_limit = 0.0;   // seconds; 0: none
     int refine_evaluations = 20000;   // local refinement of the search's best (evaluations per start); 0: none
     int starts = 30;                  // more starts of the refinement, drawn in the box
+    bool resume = false;              // go on from OUTDIR/fit.state, the search's last state
     bool has_target = false;          // stop as soon as llh + log prior exceeds target: the
     double target = 0.0;              //   search (its GA file's target) and the refinement's starts
 };
@@ -28,6 +29,8 @@ struct FitResult {
     std::string parameters;    // the table written
     std::vector<std::string> notes;
     std::string refinement;    // what the refinement took, when there was one
+    bool resumed = false;      // the search went on from a state (its generation: resumed_after)
+    int resumed_after = 0;
     bool reached = false;      // with a target: the fit's best exceeds it
     double seconds = 0.0;      // wall time of the fit
     double search_seconds = 0.0;   // of which the search and the refinement (no import, build, check)

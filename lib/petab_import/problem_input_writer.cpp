@@ -28,6 +28,8 @@ constexpr int kChildren = 10;
 constexpr int kRefineInterval = 10;
 constexpr int kRefineBest = 1;
 constexpr int kRefineBudget = 200;
+// The run's state, written every kCheckpointInterval generations for petab fit --resume.
+constexpr int kCheckpointInterval = 10;
 
 std::string num(double v) {
     char buf[40];
@@ -140,6 +142,8 @@ std::string problem_ga(const TranslatedProblem &t) {
     s += "#      generations between refinements; best of each island refined; evaluations each;\n";
     s += "REFINE;" + std::to_string(kRefineInterval) + ";" + std::to_string(kRefineBest) + ";" +
          std::to_string(kRefineBudget) + ";\n";
+    s += "#          state file (in the run's directory); generations between two states;\n";
+    s += "CHECKPOINT;fit.state;" + std::to_string(kCheckpointInterval) + ";\n";
     s += "DIGENESIS;MGG;" + std::to_string(kChildren) + ";\n";
     s += "CROSSOVER;UNDX;1.0;0.35;\n";
     s += "MUTATION;NONE;\n";

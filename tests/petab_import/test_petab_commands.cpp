@@ -254,6 +254,33 @@ TEST_F(PetabCommands, TheHybridSearchStopsAtItsTargetAndRepeatsOnThreeProcesses)
     EXPECT_EQ(tables[0], tables[1]);
 }
 
+// A search stopped after 20 of 40 generations (0 to 19, its last state written after generation
+// 10) goes on from that state with --resume and ends where the uninterrupted 40 generations end,
+// table for table.
+TEST_F(PetabCommands, AResumedFitEndsWhereTheUninterruptedOneEnds) {
+    const fs::path yaml = kCases / "0002/_0002.yaml";
+    auto ga_file = [](int generations) {
+        return "ENCODE;REAL;\nGATYPE;DGA;" + std::to_string(generations) +
+               ";1e300;2;40;RandomRing;10;0.1;\nPARALLEL;INDIVIDUAL;\nREFINE;10;1;30;\nCHECKPOINT;fit.state;10;\n"
+               "DIGENESIS;MGG;10;\nCROSSOVER;UNDX;1.0;0.35;\nMUTATION;NONE;\n";
+    };
+    for (const char *d : {"whole", "parts"}) fs::create_directories(dir / d);
+    qv::test::write_file(dir / "whole/problem.ga", ga_file(40));
+    qv::test::write_file(dir / "parts/problem.ga", ga_file(20));
+    const std::string common = " -n 1 -S 5 --starts 2 --refine 200";
+    const Result whole = petab(std::string("fit '") + yaml.string() + "' whole" + common);
+    ASSERT_EQ(whole.status, 0) << whole.out << whole.err;
+    const Result first = petab(std::string("fit '") + yaml.string() + "' parts" + common);
+    ASSERT_EQ(first.status, 0) << first.out << first.err;
+    qv::test::write_file(dir / "parts/problem.ga", ga_file(40));
+    const Result rest = petab(std::string("fit '") + yaml.string() + "' parts" + common + " --resume");
+    ASSERT_EQ(rest.status, 0) << rest.out << rest.err;
+    EXPECT_NE(rest.out.find("note: the search went on from its state after generation 10"), std::string::npos) << rest.out;
+    EXPECT_TRUE(fs::exists(dir / "parts/fit.log.before-resume"));
+    EXPECT_EQ(qv::test::read_file(dir / "parts/parameters.tsv"), qv::test::read_file(dir / "whole/parameters.tsv"));
+    EXPECT_EQ(value_of(rest.out, "best llh"), value_of(whole.out, "best llh"));
+}
+
 TEST_F(PetabCommands, RefinementOnTwoProcessesChoosesWhatOneChooses) {
     const fs::path yaml = kCases / "0001/_0001.yaml";
     std::string tables[2];
