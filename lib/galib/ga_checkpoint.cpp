@@ -36,6 +36,8 @@ struct Header {
     int32_t numVariable;
     int32_t geneLength;
     int32_t digenesisType;
+    int32_t gaType;
+    int32_t integrateGeneration;   // DIGA: the merge (0 with DGA)
 };
 
 Header headerOf(const gaparam *param, int numIsland, int generation) {
@@ -43,8 +45,16 @@ Header headerOf(const gaparam *param, int numIsland, int generation) {
     const gatypeparam &t = param->gaTypeParam;
     // The islands of the file (a DIGA merge leaves numIsland at 1, not the total population).
     const int32_t configured = t.islandPopulation > 0 ? t.totalPopulation / t.islandPopulation : 0;
-    return {generation, numIsland, configured, t.islandPopulation, static_cast<int32_t>(e.encodeType),
-            e.numVariable, e.geneLength, static_cast<int32_t>(param->digenesisParam.digenesisType)};
+    return {generation,
+            numIsland,
+            configured,
+            t.islandPopulation,
+            static_cast<int32_t>(e.encodeType),
+            e.numVariable,
+            e.geneLength,
+            static_cast<int32_t>(param->digenesisParam.digenesisType),
+            static_cast<int32_t>(t.gaType),
+            t.gaType == GaType::DIGA ? t.integrateGeneration : 0};
 }
 
 bool put(FILE *fp, const void *data, size_t bytes) { return std::fwrite(data, 1, bytes, fp) == bytes; }

@@ -1,9 +1,9 @@
 // The GA configuration record: its defaults, the command-line record and the GA parameter file.
 //
 // The parameter file holds one keyword per line (ENCODE first, then GATYPE, then DIGENESIS,
-// CROSSOVER and MUTATION in any order), each followed by its fields. Blanks and tabs are removed and
-// '#' starts a comment; every piece of a line is ended by a ';', so text after the last ';' is never
-// read. An empty field selects the field's default; a non-empty one is converted as the C
+// CROSSOVER and MUTATION in any order, and the optional PARALLEL, REFINE and CHECKPOINT), each
+// followed by its fields. Blanks and tabs are removed and '#' starts a comment; every piece of a
+// line is ended by a ';', so text after the last ';' is never read. An empty field selects the field's default; a non-empty one is converted as the C
 // conversions "%d" / "%lf" read it, and text that does not convert leaves the field at its previous
 // value, to which the field's checks then apply (a default is never checked). Fields beyond those a
 // keyword takes are reported by a warning and the rest of the line is ignored. The first failing
@@ -203,6 +203,15 @@ int read_field_list(std::span<const FieldDef<R>> fields, int (*selector)(const R
     }
     if (in.next()) log_sys("%s", redundant);
     return 0;
+}
+
+// The fields of an optional line without a type word: every field the line leaves out takes its
+// default, as an empty one does. 0, or -1 after the message.
+template <class R>
+int read_untyped_fields(std::span<const FieldDef<R>> fields, R &rec, const Context &c, LineFields &in,
+                        const char *redundant) {
+    for (const FieldDef<R> &f : fields) read_field(f, rec, c, "");
+    return read_field_list<R>(fields, nullptr, rec, c, in, redundant);
 }
 
 // The type word and the fields of its variant; 0 also when the line ends early (`in` then tells
@@ -408,11 +417,8 @@ int set_refine_param(refineparam *refine, const gaencodeparam *encode, const gat
         log_sys(kMsgRefineNeedsReal);
         return -1;
     }
-    const Context c{encode, type};
-    // Fields the line leaves out take their defaults, as empty ones do.
-    for (const FieldDef<refineparam> &f : kRefineFields) read_field(f, *refine, c, "");
     LineFields in;
-    return read_field_list<refineparam>(kRefineFields, nullptr, *refine, c, in, kMsgRedundantRefine);
+    return read_untyped_fields(kRefineFields, *refine, {encode, type}, in, kMsgRedundantRefine);
 }
 
 int set_checkpoint_param(checkpointparam *checkpoint) {
@@ -427,10 +433,7 @@ int set_checkpoint_param(checkpointparam *checkpoint) {
         return -1;
     }
     std::memcpy(checkpoint->fileName, in.text, length + 1);
-    const Context none{nullptr, nullptr};
-    for (const FieldDef<checkpointparam> &f : kCheckpointFields) read_field(f, *checkpoint, none, "");
-    return read_field_list<checkpointparam>(kCheckpointFields, nullptr, *checkpoint, none, in,
-                                            kMsgRedundantCheckpoint);
+    return read_untyped_fields(kCheckpointFields, *checkpoint, {nullptr, nullptr}, in, kMsgRedundantCheckpoint);
 }
 
 int SetParamsFromFile(gaparam *param) {

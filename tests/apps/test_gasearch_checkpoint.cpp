@@ -93,6 +93,7 @@ TEST_F(SimulatorRun, CheckpointsThatDoNotFitAreRefused) {
     writeFile("cut.bin", state.substr(0, state.size() - 9));
     writeFile("longer.bin", state + "x");
     writeFile("other.ga", replaced(ga, ";2;8;", ";2;9;"));
+    writeFile("diga.ga", replaced(ga, "DGA;6;1;2;8;RandomRing;3;0.25;", "DIGA;6;1;2;8;3;"));
     writeFile("ga.txt", ga);
     struct Refusal {
         const char *name;
@@ -107,6 +108,8 @@ TEST_F(SimulatorRun, CheckpointsThatDoNotFitAreRefused) {
          " ## Error: Cannot read the checkpoint file 'longer.bin'."},
         {"not a checkpoint", {"-p", "ga.txt", "-R", "ga.txt"}, 1, " ## Error: Cannot read the checkpoint file 'ga.txt'."},
         {"another population", {"-p", "other.ga", "-R", "state.bin"}, 1,
+         " ## Error: The checkpoint file 'state.bin' was written for another configuration."},
+        {"another GA type", {"-p", "diga.ga", "-R", "state.bin"}, 1,
          " ## Error: The checkpoint file 'state.bin' was written for another configuration."},
         {"islands dealt out", {"-p", "ga.txt", "-R", "state.bin"}, 2,
          " ## Error: CHECKPOINT and -R need one process or PARALLEL;INDIVIDUAL;."},
