@@ -46,6 +46,30 @@ void prepare_workspace(const Problem &pb, Workspace &w) {
     for (int d = 0; d < pb.n_data; ++d) w.data_order[static_cast<size_t>(next[static_cast<size_t>(pb.data[d].experiment)]++)] = d;
 }
 
+void note_failure(const Problem &pb, int e, const std::string &msg, ObjectiveValue &v) {
+    if (v.failed++ > 0) return;
+    v.failure = "experiment '";
+    v.failure += pb.experiments[e].id;
+    v.failure += "': ";
+    v.failure += msg;
+}
+
+const double *score_measurement(const Problem &pb, int d, Workspace &w, ObjectiveValue &v) {
+    const Datum &m = pb.data[d];
+    const int a = m.n_observable_parameters;
+    for (int k = 0; k < a; ++k) w.q[static_cast<size_t>(k)] = value_of(pb, m.observable_parameters[k], w.theta.data(), w.P.data(), w.y.data());
+    for (int k = 0; k < m.n_noise_parameters; ++k)
+        w.q[static_cast<size_t>(a + k)] = value_of(pb, m.noise_parameters[k], w.theta.data(), w.P.data(), w.y.data());
+    const double *y = w.outputs.data() + static_cast<size_t>(m.time) * (static_cast<size_t>(pb.model.n_states) + 1);
+    double value = 0.0, sigma = 0.0;
+    pb.model.observe(m.observable, w.P.data(), y, w.q.data(), &value, &sigma);
+    w.simulated[static_cast<size_t>(d)] = value;
+    w.sigma[static_cast<size_t>(d)] = sigma;
+    v.llh += qv::petab_runtime::log_likelihood(m.value, value, sigma, m.transform, m.noise);
+    v.chi2 += qv::petab_runtime::chi2_term(m.value, value, sigma, m.transform);
+    return y;
+}
+
 ObjectiveValue evaluate(const Problem &pb, const double *x, Workspace &w) {
     ObjectiveValue v;
     for (int k = 0; k < pb.n_theta; ++k) w.theta[static_cast<size_t>(k)] = unscale(pb.theta[k].scale, x[k]);
@@ -58,32 +82,13 @@ ObjectiveValue evaluate(const Problem &pb, const double *x, Workspace &w) {
     }
     std::fill(w.simulated.begin(), w.simulated.end(), std::numeric_limits<double>::quiet_NaN());
     std::fill(w.sigma.begin(), w.sigma.end(), std::numeric_limits<double>::quiet_NaN());
-    const size_t block = static_cast<size_t>(pb.model.n_states) + 1;
     for (int e = 0; e < pb.n_experiments; ++e) {
         if (std::string msg = simulate_experiment(pb, e, w); !msg.empty()) {
-            if (v.failed++ == 0) {
-                v.failure = "experiment '";
-                v.failure += pb.experiments[e].id;
-                v.failure += "': ";
-                v.failure += msg;
-            }
+            note_failure(pb, e, msg, v);
             continue;
         }
-        for (int i = w.data_start[static_cast<size_t>(e)]; i < w.data_start[static_cast<size_t>(e) + 1]; ++i) {
-            const int d = w.data_order[static_cast<size_t>(i)];
-            const Datum &m = pb.data[d];
-            const int a = m.n_observable_parameters;
-            for (int k = 0; k < a; ++k) w.q[static_cast<size_t>(k)] = value_of(pb, m.observable_parameters[k], w.theta.data(), w.P.data(), w.y.data());
-            for (int k = 0; k < m.n_noise_parameters; ++k)
-                w.q[static_cast<size_t>(a + k)] = value_of(pb, m.noise_parameters[k], w.theta.data(), w.P.data(), w.y.data());
-            const double *y = w.outputs.data() + static_cast<size_t>(m.time) * block;
-            double value = 0.0, sigma = 0.0;
-            pb.model.observe(m.observable, w.P.data(), y, w.q.data(), &value, &sigma);
-            w.simulated[static_cast<size_t>(d)] = value;
-            w.sigma[static_cast<size_t>(d)] = sigma;
-            v.llh += qv::petab_runtime::log_likelihood(m.value, value, sigma, m.transform, m.noise);
-            v.chi2 += qv::petab_runtime::chi2_term(m.value, value, sigma, m.transform);
-        }
+        for (int i = w.data_start[static_cast<size_t>(e)]; i < w.data_start[static_cast<size_t>(e) + 1]; ++i)
+            score_measurement(pb, w.data_order[static_cast<size_t>(i)], w, v);
     }
     if (v.failed > 0) v.llh = -std::numeric_limits<double>::infinity();
     if (std::isnan(v.llh)) v.llh = -std::numeric_limits<double>::infinity();

@@ -94,32 +94,18 @@ ObjectiveValue evaluate_gradient(const Problem &pb, const double *x, Workspace &
     std::fill(w.sigma.begin(), w.sigma.end(), std::numeric_limits<double>::quiet_NaN());
     std::fill(g.dsim.begin(), g.dsim.end(), 0.0);
     std::fill(g.dsig.begin(), g.dsig.end(), 0.0);
-    const size_t block = n + 1, nm = n * mm;
+    const size_t nm = n * mm;
     for (int e = 0; e < pb.n_experiments; ++e) {
         if (std::string msg = simulate_experiment(pb, e, w, &g.sens); !msg.empty()) {
-            if (v.failed++ == 0) {
-                v.failure = "experiment '";
-                v.failure += pb.experiments[e].id;
-                v.failure += "': ";
-                v.failure += msg;
-            }
+            note_failure(pb, e, msg, v);
             continue;
         }
         for (int i = w.data_start[static_cast<size_t>(e)]; i < w.data_start[static_cast<size_t>(e) + 1]; ++i) {
             const int d = w.data_order[static_cast<size_t>(i)];
             const Datum &m = pb.data[d];
-            const int a = m.n_observable_parameters;
-            const int nq = a + m.n_noise_parameters;
-            for (int k = 0; k < a; ++k) w.q[static_cast<size_t>(k)] = value_of(pb, m.observable_parameters[k], w.theta.data(), w.P.data(), w.y.data());
-            for (int k = 0; k < m.n_noise_parameters; ++k)
-                w.q[static_cast<size_t>(a + k)] = value_of(pb, m.noise_parameters[k], w.theta.data(), w.P.data(), w.y.data());
-            const double *y = w.outputs.data() + static_cast<size_t>(m.time) * block;
-            double value = 0.0, sigma = 0.0;
-            pb.model.observe(m.observable, w.P.data(), y, w.q.data(), &value, &sigma);
-            w.simulated[static_cast<size_t>(d)] = value;
-            w.sigma[static_cast<size_t>(d)] = sigma;
-            v.llh += qv::petab_runtime::log_likelihood(m.value, value, sigma, m.transform, m.noise);
-            v.chi2 += qv::petab_runtime::chi2_term(m.value, value, sigma, m.transform);
+            const int nq = m.n_observable_parameters + m.n_noise_parameters;
+            const double *y = score_measurement(pb, d, w, v);
+            const double value = w.simulated[static_cast<size_t>(d)], sigma = w.sigma[static_cast<size_t>(d)];
 
             // The derivatives of value and sigma by theta, then by x.
             const size_t leaves = n + np + static_cast<size_t>(nq);

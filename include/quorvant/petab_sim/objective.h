@@ -44,6 +44,12 @@ double unscale(Scale s, double x);
 // Objective at the scaled values x[0..n_theta-1]. Never throws; a failed simulation gives llh -inf.
 ObjectiveValue evaluate(const Problem &problem, const double *x, Workspace &w);
 
+// The steps of an evaluation, for the variants that do more: the first failure of an experiment
+// into v; measurement d scored against the simulated experiment (w.q holds its placeholders after
+// it, w.simulated and w.sigma its values), the state it was observed at returned.
+void note_failure(const Problem &problem, int e, const std::string &msg, ObjectiveValue &v);
+const double *score_measurement(const Problem &problem, int d, Workspace &w, ObjectiveValue &v);
+
 }  // namespace qv::petab_sim
 
 #endif
