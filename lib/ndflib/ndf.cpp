@@ -30,6 +30,7 @@ int NdfSolver::run() {
     maxK_ = opt_->bdf.order;
     difCols_ = maxK_ + 2;
     if (allocate() != 0 || setUp() != 0) return -1;
+    long stepsTaken = 0;
     QV_DBG(29, "Loop start\n");
     while (!done_) {
         // 1. Step size within [hmin, hmax], stretched or shrunk to end exactly on tfinal.
@@ -52,6 +53,10 @@ int NdfSolver::run() {
         }
         // 3.-4.
         if (step() != 0) return -1;
+        if (maxSteps_ > 0 && ++stepsTaken >= maxSteps_ && !done_) {
+            log_sys("ERROR: more than %ld steps\n", maxSteps_);
+            return -1;
+        }
     }
     if (Dbg_Level >= 50) {
         _matrix md = difView();
@@ -112,7 +117,7 @@ void ndf_init(_ndf_option *option) {
 }
 
 int ndf_solve_with(_ndf_input *in, _ndf_solution *sol, ndf_odefunc_t odefunc, _ndf_option *option,
-                   _ndf_status *stats, _ndf_sensitivity *sens) {
+                   _ndf_status *stats, _ndf_sensitivity *sens, long max_steps) {
     if (sol != nullptr) *sol = _ndf_solution{0, nullptr, nullptr};
     if (in == nullptr || sol == nullptr || odefunc == nullptr || option == nullptr ||
         stats == nullptr || in->t0 == nullptr || in->y0 == nullptr) {
@@ -125,6 +130,7 @@ int ndf_solve_with(_ndf_input *in, _ndf_solution *sol, ndf_odefunc_t odefunc, _n
         return -1;
     }
     qv::ndf::NdfSolver solver(in, odefunc, option, stats, sens);
+    solver.limitSteps(max_steps);
     int rc = -1;
     try {
         rc = solver.run();
@@ -142,6 +148,11 @@ int ndf_solve_with(_ndf_input *in, _ndf_solution *sol, ndf_odefunc_t odefunc, _n
 int ndf_solve(_ndf_input *in, _ndf_solution *sol, ndf_odefunc_t odefunc, _ndf_option *option,
               _ndf_status *stats) {
     return ndf_solve_with(in, sol, odefunc, option, stats, nullptr);
+}
+
+int ndf_solve_limited(_ndf_input *in, _ndf_solution *sol, ndf_odefunc_t odefunc, _ndf_option *option,
+                      _ndf_status *stats, long max_steps) {
+    return ndf_solve_with(in, sol, odefunc, option, stats, nullptr, max_steps);
 }
 
 void ndf_term(_ndf_solution *sol) {

@@ -124,6 +124,7 @@ public:
           nm_(sens != nullptr ? in->y0num * sens->num : 0), sout_(nm_ > 0 ? nm_ : 1) {}
 
     int run();
+    void limitSteps(long maxSteps) { maxSteps_ = maxSteps; }
     void deliver(_ndf_solution *sol) {
         out_.deliver(sol);
         if (sens_ != nullptr) sout_.deliver(&sens_->sol);
@@ -189,6 +190,8 @@ private:
     std::vector<double> lu_;    // the iteration matrix, factored in place
     std::vector<int> piv_;      // its pivot rows
 
+    long maxSteps_ = 0;   // accepted steps after which the solve gives up; 0: no limit
+
     // Sensitivities: m blocks of n values each, the differences (n·m)×(max_k+2) like dif_.
     _ndf_sensitivity *sens_;
     int nm_;
@@ -201,6 +204,6 @@ private:
 
 // ndf_solve, with sensitivities when sens is not null (checked by the caller).
 int ndf_solve_with(_ndf_input *in, _ndf_solution *sol, ndf_odefunc_t odefunc, _ndf_option *option,
-                   _ndf_status *stats, _ndf_sensitivity *sens);
+                   _ndf_status *stats, _ndf_sensitivity *sens, long max_steps = 0);
 
 #endif

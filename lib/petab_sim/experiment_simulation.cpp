@@ -31,6 +31,9 @@ constexpr int kSteadyMaxSpans = 16;   // up to 1e15 time units
 // Relative step of the central differences of the algebraic stages, on max(|theta|, this floor).
 constexpr double kStageStep = 1.0e-6;
 constexpr double kStageFloor = 1.0e-3;
+// Accepted steps after which one integration gives up: at a point of the search where the model is
+// too stiff to integrate the evaluation fails instead of taking minutes.
+constexpr long kMaxSteps = 100000;
 
 const ModelCode *current_model = nullptr;
 const double *current_P = nullptr;
@@ -121,11 +124,11 @@ public:
             sv.errcon = sens_->error_control ? 1 : 0;
             sv.jnnz = pb_.model.n_jac;
             sv.jindex = pb_.model.jac_index;
-            rc = ndf_solve_sens(&in, &s.sol, problem_rhs, &opt_, &stats, &sv);
+            rc = ndf_solve_sens(&in, &s.sol, problem_rhs, &opt_, &stats, &sv, kMaxSteps);
             ss.sol = sv.sol;
             sens_->factorisations += sv.nfactor;
         } else {
-            rc = ndf_solve(&in, &s.sol, problem_rhs, &opt_, &stats);
+            rc = ndf_solve_limited(&in, &s.sol, problem_rhs, &opt_, &stats, kMaxSteps);
         }
         if (rc != 0 || s.sol.tnum < 1) return "the solver failed";
         const double reached = s.sol.tt[s.sol.tnum - 1];

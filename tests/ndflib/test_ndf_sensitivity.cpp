@@ -87,6 +87,31 @@ TEST(NdfSensitivity, StiffLinearPairMatchesClosedForm) {
         }
 }
 
+// A step limit ends a solve that needs more steps, with or without sensitivities.
+TEST(NdfSensitivity, AStepLimitEndsTheSolve) {
+    _ndf_option opt;
+    ndf_init(&opt);
+    opt.tol.rel = 1e-10;
+    opt.tol.abs = 1e-14;
+    opt.jac.jfunc = pairJac;
+    opt.dae.singular = 1;
+    double times[2] = {0.0, 3.0}, y0[2] = {1.0, 0.0}, s0[4] = {};
+    _ndf_input in{2, times, 2, y0};
+    for (long limit : {5L, 100000L}) {
+        _ndf_solution sol{};
+        _ndf_status st{};
+        EXPECT_EQ(ndf_solve_limited(&in, &sol, pairRhs, &opt, &st, limit), limit == 5 ? -1 : 0);
+        ndf_term(&sol);
+        _ndf_sensitivity sens{};
+        sens.num = 2;
+        sens.s0 = s0;
+        sens.pfunc = pairDfdp;
+        EXPECT_EQ(ndf_solve_sens(&in, &sol, pairRhs, &opt, &st, &sens, limit), limit == 5 ? -1 : 0);
+        ndf_term(&sol);
+        ndf_term(&sens.sol);
+    }
+}
+
 TEST(NdfSensitivity, RefusesWhatItCannotDo) {
     _ndf_option opt;
     ndf_init(&opt);   // no Jacobian function
