@@ -7,7 +7,10 @@
 // time the work took it, so the master knows when the next answer is due: it sleeps until just
 // before then (with the timer slack lowered, so the sleep ends on time) and polls only for the
 // last stretch, leaving the cores to the workers. A worker that has answered polls for the next
-// job for a while, since the master usually sends it within microseconds, before it sleeps.
+// job for a while, since the master usually sends it within microseconds, before it sleeps. (The
+// MGG run of bench_ga_mpi on two cores, 4 islands of 30, families of 10 evaluations of about 27
+// microseconds: 6.5 s on one process; on three 8.1 s with the polite waits on both sides, 5.4 s
+// with blocking receives, which spin, and 4.3 s with these.)
 #include "quorvant/galib/evaluation_farm.h"
 
 #include <mpi.h>

@@ -4,6 +4,7 @@
 #define QUORVANT_TEST_GASEARCH_RUN_SUPPORT_H
 
 #include <cstdio>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,15 @@ inline const std::string kLinearModel =
     "PARAM;k1;1;1.0;;;S;;0.1;10\nPARAM;k2;1;0.5;;;S;;0.01;1\n"
     "Y_START;1;1.0\nY_START;2;0.5\n";
 
+// The log without the start-up lines that every rank writes ("#####CPU r/n (host)" and the clock
+// line of the system log). mpiexec forwards each rank's streams on its own, so such a line may land
+// inside a line of rank 0's progress; taken out, the progress line is whole again.
+inline std::string withoutRankLines(const std::string &log) {
+    static const std::regex kRankLine("#####CPU [0-9]+/[0-9]+ \\([^)\n]*\\)\n|"
+                                      "[A-Z][a-z]{2} [A-Z][a-z]{2} +[0-9]+ [0-9:]{8} [0-9]{4} : Start!! : [^\n]*\n");
+    return std::regex_replace(log, kRankLine, "");
+}
+
 // One line "generation[g], Obtain: o, Fitness: f, Gene: (x1, x2, ...)" of rank 0's output.
 struct Progress {
     int generation;
@@ -28,7 +38,7 @@ struct Progress {
 
 inline std::vector<Progress> progressLines(const std::string &log) {
     std::vector<Progress> out;
-    for (const std::string &line : simtest::split_lines(log)) {
+    for (const std::string &line : simtest::split_lines(withoutRankLines(log))) {
         Progress p{};
         int used = 0;
         if (std::sscanf(line.c_str(), "generation[%d], Obtain: %d, Fitness: %le, Gene: (%n", &p.generation,

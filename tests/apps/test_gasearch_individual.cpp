@@ -14,7 +14,7 @@ constexpr const char *kParallel = "PARALLEL;INDIVIDUAL;\n";
 // other ranks' lines on standard error may fall anywhere between them).
 std::vector<std::string> runPart(const std::string &log) {
     std::vector<std::string> out;
-    for (const std::string &line : split_lines(log)) {
+    for (const std::string &line : split_lines(withoutRankLines(log))) {
         for (const char *prefix : {"generation[", "refinement[", "*****", "Best gene", "Obtained Generation :",
                                    "Fitness             :", "Gene                :"}) {
             if (line.rfind(prefix, 0) == 0) {
@@ -38,7 +38,7 @@ std::string firstDifference(const std::vector<std::string> &a, const std::vector
 // The lines of a log that start with the prefix.
 std::vector<std::string> linesWith(const std::string &log, const std::string &prefix) {
     std::vector<std::string> out;
-    for (const std::string &line : split_lines(log))
+    for (const std::string &line : split_lines(withoutRankLines(log)))
         if (line.rfind(prefix, 0) == 0) out.push_back(line);
     return out;
 }
@@ -115,7 +115,7 @@ TEST_F(SimulatorRun, RefinementReachesTheOptimumAndItsTotalsFollowTheGenerationL
                                                           "refinement[10], refined: 8, evaluations: 56, gradients: 8"}))
             << r.log;
         // Each follows its generation's progress line, which already shows the refined best.
-        const std::vector<std::string> lines = split_lines(r.log);
+        const std::vector<std::string> lines = split_lines(withoutRankLines(r.log));
         for (size_t i = 0; i + 1 < lines.size(); ++i) {
             if (lines[i + 1].rfind("refinement[", 0) == 0) {
                 EXPECT_EQ(lines[i].rfind("generation[", 0), 0u) << lines[i];
