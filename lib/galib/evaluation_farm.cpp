@@ -1,7 +1,7 @@
 // The evaluations and refinements of individuals, on this process or dealt out to the workers
 // (see evaluation_farm.h). The master sends the decoded values of a contiguous run of individuals
-// per message and writes the answers back in place, so the run does what it does on one process;
-// every worker answers one message before it takes the next.
+// per message, does the last run itself, and writes the answers back in place, so the run does
+// what it does on one process; every worker answers one message before it takes the next.
 //
 // The waits decide what a cheap evaluation costs in parallel. A worker's answer also carries the
 // time the work took it, so the master knows when the next answer is due: it sleeps until just
@@ -77,6 +77,7 @@ struct Farm {
     int numProcs = 0;
     std::vector<double> values;   // numVariable values per individual of the batch
     std::vector<double> reply;
+    std::vector<double> own;      // the master's own answer
     std::vector<Worker> workers;  // by rank (entry 0 unused)
     Job evaluate{kTagEvaluate};
     Job refine{kTagRefine};
@@ -106,15 +107,18 @@ int waitReply(const Job &job, int count, MPI_Status *status) {
                         due, std::max(kLatePollNs, expected / kLatePollShare));
 }
 
-// Deals tasks 0 .. numTasks-1 out, each to the first free worker: task t is the individuals
-// [first(t), first(t + 1)) of a batch of count, whose n values each are in farm.values. Every
-// answer (replyPerItem doubles per individual and `extra` after them) goes to
-// take(first, last, answer). 0 or -1.
-template <class Take>
-int deal(Job &job, int count, int numTasks, int n, int replyPerItem, int extra, Take take) {
+// Deals tasks 0 .. numTasks-1 out: task t is the individuals [first(t), first(t + 1)) of a batch
+// of count, whose n values each are in farm.values. The last task is the master's own: it does it
+// with own(first, last, answer) once every worker has one, so that no core waits; the others go to
+// the first free worker. Every answer (replyPerItem doubles per individual and `extra` after them)
+// goes to take(first, last, answer). 0 or -1.
+template <class Take, class Own>
+int deal(Job &job, int count, int numTasks, int n, int replyPerItem, int extra, Take take, Own own) {
     auto first = [&](int t) { return static_cast<int>(static_cast<long>(t) * count / numTasks); };
     const int longest = (count + numTasks - 1) / numTasks * replyPerItem + extra;
     if (farm.reply.size() < static_cast<size_t>(longest)) farm.reply.resize(static_cast<size_t>(longest));
+    if (farm.own.size() < static_cast<size_t>(longest)) farm.own.resize(static_cast<size_t>(longest));
+    const int mine = numTasks - 1;
     int next = 0;
     auto send = [&](int rank) {
         const int a = first(next), b = first(next + 1);
@@ -126,9 +130,11 @@ int deal(Job &job, int count, int numTasks, int n, int replyPerItem, int extra, 
         farm.workers[rank] = {next++, b - a, MonotonicNs()};
         return 0;
     };
-    for (int rank = 1; rank < farm.numProcs && next < numTasks; ++rank)
+    for (int rank = 1; rank < farm.numProcs && next < mine; ++rank)
         if (send(rank) == -1) return -1;
-    for (int back = 0; back < numTasks; ++back) {
+    if (own(first(mine), first(mine + 1), farm.own.data()) == -1) return -1;
+    take(first(mine), first(mine + 1), farm.own.data());
+    for (int back = 0; back < mine; ++back) {
         MPI_Status status;
         int length = 0;
         if (waitReply(job, longest, &status) != MPI_SUCCESS ||
@@ -152,8 +158,20 @@ int deal(Job &job, int count, int numTasks, int n, int replyPerItem, int extra, 
         const int t = w->task;
         w->task = kNoTask;
         take(first(t), first(t + 1), farm.reply.data());
-        if (next < numTasks && send(from) == -1) return -1;
+        if (next < mine && send(from) == -1) return -1;
     }
+    return 0;
+}
+
+// One refinement of the n values x into answer: the refined values, their fitness and what it
+// spent (the layout of a worker's answer but for its time). 0 or -1.
+int refineInto(const gaparam *param, const double *x, int n, double *answer) {
+    std::copy(x, x + n, answer);
+    refinetotals spent{0, 0, 0};
+    if (RefineValues(param, answer, &answer[n], &spent) == -1) return -1;
+    answer[n + 1] = static_cast<double>(spent.refinements);
+    answer[n + 2] = static_cast<double>(spent.evaluations);
+    answer[n + 3] = static_cast<double>(spent.gradients);
     return 0;
 }
 
@@ -170,10 +188,17 @@ int EvaluateGenes(const gaparam *param, gagene *const *genes, int count) {
     farm.values.resize(static_cast<size_t>(count) * n);
     for (int k = 0; k < count; ++k)
         if (GeneToValues(param, genes[k], farm.values.data() + static_cast<size_t>(k) * n) != 0) return -1;
-    const int numTasks = std::min(count, (farm.numProcs - 1) * kChunksPerWorker);
-    return deal(farm.evaluate, count, numTasks, n, 1, kEvaluateExtra, [&](int a, int b, const double *fitness) {
-        for (int k = a; k < b; ++k) genes[k]->fitness = fitness[k - a];
-    });
+    const int numTasks = std::min(count, (farm.numProcs - 1) * kChunksPerWorker + 1);
+    return deal(
+        farm.evaluate, count, numTasks, n, 1, kEvaluateExtra,
+        [&](int a, int b, const double *fitness) {
+            for (int k = a; k < b; ++k) genes[k]->fitness = fitness[k - a];
+        },
+        [&](int a, int b, double *fitness) {
+            for (int k = a; k < b; ++k)
+                if (FitnessOfValues(param, farm.values.data() + static_cast<size_t>(k) * n, &fitness[k - a]) == -1) return -1;
+            return 0;
+        });
 }
 
 int RefineGenes(gaparam *param, gagene *const *genes, int count) {
@@ -188,13 +213,16 @@ int RefineGenes(gaparam *param, gagene *const *genes, int count) {
     farm.values.resize(static_cast<size_t>(count) * n);
     for (int k = 0; k < count; ++k)
         std::copy(genes[k]->gene_r, genes[k]->gene_r + n, farm.values.data() + static_cast<size_t>(k) * n);
-    return deal(farm.refine, count, count, n, n, kRefineExtra, [&](int a, int, const double *answer) {
-        std::copy(answer, answer + n, genes[a]->gene_r);
-        genes[a]->fitness = answer[n];
-        spent.refinements += static_cast<long>(answer[n + 1]);
-        spent.evaluations += static_cast<long>(answer[n + 2]);
-        spent.gradients += static_cast<long>(answer[n + 3]);
-    });
+    return deal(
+        farm.refine, count, count, n, n, kRefineExtra,
+        [&](int a, int, const double *answer) {
+            std::copy(answer, answer + n, genes[a]->gene_r);
+            genes[a]->fitness = answer[n];
+            spent.refinements += static_cast<long>(answer[n + 1]);
+            spent.evaluations += static_cast<long>(answer[n + 2]);
+            spent.gradients += static_cast<long>(answer[n + 3]);
+        },
+        [&](int a, int, double *answer) { return refineInto(param, farm.values.data() + static_cast<size_t>(a) * n, n, answer); });
 }
 
 EvaluationFarm::EvaluationFarm(const gaparam *param) : open_(true) {
@@ -249,12 +277,7 @@ int EvaluationWorker(const gaparam *param) {
             for (int k = 0; k < items && rc == 0; ++k)
                 rc = FitnessOfValues(param, work.data() + static_cast<size_t>(k) * n, &reply[k]);
         } else if (tag == kTagRefine && length == n) {
-            refinetotals spent{0, 0, 0};
-            rc = RefineValues(param, work.data(), &reply[n], &spent);
-            std::copy(work.data(), work.data() + n, reply.data());
-            reply[n + 1] = static_cast<double>(spent.refinements);
-            reply[n + 2] = static_cast<double>(spent.evaluations);
-            reply[n + 3] = static_cast<double>(spent.gradients);
+            rc = refineInto(param, work.data(), n, reply.data());
             answer = n + kRefineExtra;
         } else {
             log_sys(kMsgUnexpected);

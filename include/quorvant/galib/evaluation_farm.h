@@ -7,12 +7,12 @@
 
 // The fitness of every gene in genes[0 .. count-1], written into the gene. On one process, or
 // before the farm is open, in order on this process; while it is open, in contiguous chunks on the
-// workers, with the same values. 0, or -1 after the message.
+// workers and the master (the last chunk), with the same values. 0, or -1 after the message.
 int EvaluateGenes(const gaparam *param, gagene *const *genes, int count);
 
 // The model's refinement of every (real-coded) gene in genes[0 .. count-1]: genes and fitness
 // replaced in place, what they cost added to param->refineTotals. While the farm is open, one
-// refinement per message on the workers. 0, or -1 after the message.
+// refinement per message on the workers, the last on the master. 0, or -1 after the message.
 int RefineGenes(gaparam *param, gagene *const *genes, int count);
 
 // The master's farm of a run: from construction the two functions above deal their work out to
