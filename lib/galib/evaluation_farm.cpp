@@ -35,9 +35,10 @@ constexpr int kTagFailed = 24;     // worker -> master: the work failed (the wor
 constexpr int kTagStop = 25;       // master -> worker: no more work
 constexpr int kNoTask = -1;
 
-// A batch of evaluations is cut into this many chunks per worker: more would balance uneven costs,
-// fewer save messages; with evaluations of equal cost one chunk per worker was fastest.
-constexpr int kChunksPerWorker = 1;
+// A batch of evaluations is cut into this many chunks per process (the master's included): more
+// balance uneven costs (a search meets points whose simulation is a hundred times dearer), fewer
+// save messages.
+constexpr int kChunksPerProcess = 4;
 // The answer of an evaluation: one fitness per individual, then the nanoseconds it took. Of a
 // refinement: the refined values, fitness, refinements, evaluations, gradients, nanoseconds.
 constexpr int kEvaluateExtra = 1;
@@ -108,18 +109,19 @@ int waitReply(const Job &job, int count, MPI_Status *status) {
 }
 
 // Deals tasks 0 .. numTasks-1 out: task t is the individuals [first(t), first(t + 1)) of a batch
-// of count, whose n values each are in farm.values. The last task is the master's own: it does it
-// with own(first, last, answer) once every worker has one, so that no core waits; the others go to
-// the first free worker. Every answer (replyPerItem doubles per individual and `extra` after them)
-// goes to take(first, last, answer). 0 or -1.
+// of count, whose n values each are in farm.values. Every worker gets one task; then, while tasks
+// are left, the master does the next one itself with own(first, last, answer) and after each one
+// hands the next to every worker that has answered meanwhile, so that no core waits and dear
+// individuals do not hold the others up; with no task left it waits for the answers still out.
+// Every answer (replyPerItem doubles per individual and `extra` after them) goes to
+// take(first, last, answer). 0 or -1.
 template <class Take, class Own>
 int deal(Job &job, int count, int numTasks, int n, int replyPerItem, int extra, Take take, Own own) {
     auto first = [&](int t) { return static_cast<int>(static_cast<long>(t) * count / numTasks); };
     const int longest = (count + numTasks - 1) / numTasks * replyPerItem + extra;
     if (farm.reply.size() < static_cast<size_t>(longest)) farm.reply.resize(static_cast<size_t>(longest));
     if (farm.own.size() < static_cast<size_t>(longest)) farm.own.resize(static_cast<size_t>(longest));
-    const int mine = numTasks - 1;
-    int next = 0;
+    int next = 0, out = 0;
     auto send = [&](int rank) {
         const int a = first(next), b = first(next + 1);
         if (MPI_Send(farm.values.data() + static_cast<size_t>(a) * n, (b - a) * n, MPI_DOUBLE, rank, job.tag,
@@ -128,16 +130,15 @@ int deal(Job &job, int count, int numTasks, int n, int replyPerItem, int extra, 
             return -1;
         }
         farm.workers[rank] = {next++, b - a, MonotonicNs()};
+        ++out;
         return 0;
     };
-    for (int rank = 1; rank < farm.numProcs && next < mine; ++rank)
-        if (send(rank) == -1) return -1;
-    if (own(first(mine), first(mine + 1), farm.own.data()) == -1) return -1;
-    take(first(mine), first(mine + 1), farm.own.data());
-    for (int back = 0; back < mine; ++back) {
-        MPI_Status status;
+    // One answer (found by the probe and received here, or received by the wait): taken, and the
+    // worker given the next task if one is left.
+    auto collect = [&](MPI_Status status, bool received) {
         int length = 0;
-        if (waitReply(job, longest, &status) != MPI_SUCCESS ||
+        if ((!received && MPI_Recv(farm.reply.data(), longest, MPI_DOUBLE, status.MPI_SOURCE, status.MPI_TAG,
+                                   MPI_COMM_WORLD, &status) != MPI_SUCCESS) ||
             MPI_Get_count(&status, MPI_DOUBLE, &length) != MPI_SUCCESS) {
             log_sys(kMsgRecv);
             return -1;
@@ -157,8 +158,34 @@ int deal(Job &job, int count, int numTasks, int n, int replyPerItem, int extra, 
         job.costNs = job.costNs == 0.0 ? costNs : (1.0 - kCostWeight) * job.costNs + kCostWeight * costNs;
         const int t = w->task;
         w->task = kNoTask;
+        --out;
         take(first(t), first(t + 1), farm.reply.data());
-        if (next < mine && send(from) == -1) return -1;
+        return next < numTasks ? send(from) : 0;
+    };
+    for (int rank = 1; rank < farm.numProcs && next < numTasks; ++rank)
+        if (send(rank) == -1) return -1;
+    while (next < numTasks) {
+        const int t = next++;
+        if (own(first(t), first(t + 1), farm.own.data()) == -1) return -1;
+        take(first(t), first(t + 1), farm.own.data());
+        for (;;) {
+            int arrived = 0;
+            MPI_Status status;
+            if (MPI_Iprobe(MPI_ANY_SOURCE, MPI_ANY_TAG, MPI_COMM_WORLD, &arrived, &status) != MPI_SUCCESS) {
+                log_sys(kMsgRecv);
+                return -1;
+            }
+            if (!arrived) break;
+            if (collect(status, false) == -1) return -1;
+        }
+    }
+    while (out > 0) {
+        MPI_Status status;
+        if (waitReply(job, longest, &status) != MPI_SUCCESS) {
+            log_sys(kMsgRecv);
+            return -1;
+        }
+        if (collect(status, true) == -1) return -1;
     }
     return 0;
 }
@@ -188,7 +215,7 @@ int EvaluateGenes(const gaparam *param, gagene *const *genes, int count) {
     farm.values.resize(static_cast<size_t>(count) * n);
     for (int k = 0; k < count; ++k)
         if (GeneToValues(param, genes[k], farm.values.data() + static_cast<size_t>(k) * n) != 0) return -1;
-    const int numTasks = std::min(count, (farm.numProcs - 1) * kChunksPerWorker + 1);
+    const int numTasks = std::min(count, farm.numProcs * kChunksPerProcess);
     return deal(
         farm.evaluate, count, numTasks, n, 1, kEvaluateExtra,
         [&](int a, int b, const double *fitness) {
