@@ -39,6 +39,8 @@ constexpr int kNoTask = -1;
 // balance uneven costs (a search meets points whose simulation is a hundred times dearer), fewer
 // save messages.
 constexpr int kChunksPerProcess = 4;
+// ... when a batch costs more than this per process (by the running estimate of its cost).
+constexpr double kDearBatchNs = 2.0e6;
 // The answer of an evaluation: one fitness per individual, then the nanoseconds it took. Of a
 // refinement: the refined values, fitness, refinements, evaluations, gradients, nanoseconds.
 constexpr int kEvaluateExtra = 1;
@@ -215,7 +217,9 @@ int EvaluateGenes(const gaparam *param, gagene *const *genes, int count) {
     farm.values.resize(static_cast<size_t>(count) * n);
     for (int k = 0; k < count; ++k)
         if (GeneToValues(param, genes[k], farm.values.data() + static_cast<size_t>(k) * n) != 0) return -1;
-    const int numTasks = std::min(count, farm.numProcs * kChunksPerProcess);
+    // Cheap batches go out in one run per process: there the messages weigh more than uneven costs.
+    const bool dear = farm.evaluate.costNs * count > kDearBatchNs * farm.numProcs;
+    const int numTasks = std::min(count, farm.numProcs * (dear ? kChunksPerProcess : 1));
     return deal(
         farm.evaluate, count, numTasks, n, 1, kEvaluateExtra,
         [&](int a, int b, const double *fitness) {
