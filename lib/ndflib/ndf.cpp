@@ -29,7 +29,7 @@ int debugLoopCounter = 0;   // debug output only; counts main-loop passes over a
 int NdfSolver::run() {
     maxK_ = opt_->bdf.order;
     difCols_ = maxK_ + 2;
-    if (allocate() != 0 || setUp() != 0) return -1;
+    if (allocate() != 0 || setUp() != 0 || rootsStart() != 0) return -1;
     long stepsTaken = 0;
     QV_DBG(29, "Loop start\n");
     while (!done_) {
@@ -117,7 +117,7 @@ void ndf_init(_ndf_option *option) {
 }
 
 int ndf_solve_with(_ndf_input *in, _ndf_solution *sol, ndf_odefunc_t odefunc, _ndf_option *option,
-                   _ndf_status *stats, _ndf_sensitivity *sens, long max_steps) {
+                   _ndf_status *stats, _ndf_sensitivity *sens, long max_steps, _ndf_roots *roots) {
     if (sol != nullptr) *sol = _ndf_solution{0, nullptr, nullptr};
     if (in == nullptr || sol == nullptr || odefunc == nullptr || option == nullptr ||
         stats == nullptr || in->t0 == nullptr || in->y0 == nullptr) {
@@ -131,6 +131,7 @@ int ndf_solve_with(_ndf_input *in, _ndf_solution *sol, ndf_odefunc_t odefunc, _n
     }
     qv::ndf::NdfSolver solver(in, odefunc, option, stats, sens);
     solver.limitSteps(max_steps);
+    solver.watch(roots);
     int rc = -1;
     try {
         rc = solver.run();

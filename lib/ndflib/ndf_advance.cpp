@@ -428,7 +428,10 @@ int NdfSolver::step() {
     if (positive_)
         for (double &v : ynew_) v = std::max(v, 0.0);
 
-    // 2. Output.
+    // 2. A watched trigger change within the step ends the solve there; else the output.
+    bool stopped = false;
+    if (rootsCheck(tnew, &stopped) != 0) return -1;
+    if (stopped) return 0;
     if (storeOutput(tnew, ynew_.data(), h_) != 0) return -1;
 
     // 3.-4. Order and step for the next step, after k+2 steps at this order and step.

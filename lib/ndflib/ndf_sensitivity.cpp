@@ -252,7 +252,7 @@ void NdfSolver::sensAccept() {
 }  // namespace qv::ndf
 
 int ndf_solve_sens(_ndf_input *in, _ndf_solution *sol, ndf_odefunc_t odefunc, _ndf_option *option,
-                   _ndf_status *stats, _ndf_sensitivity *sens, long max_steps) {
+                   _ndf_status *stats, _ndf_sensitivity *sens, long max_steps, _ndf_roots *roots) {
     if (sens != nullptr) sens->sol = _ndf_solution{0, nullptr, nullptr};
     if (sens == nullptr || sens->num < 1 || sens->s0 == nullptr || sens->pfunc == nullptr || option == nullptr ||
         option->jac.jfunc == nullptr || option->dae.mfunc != nullptr || option->dae.mconst != nullptr) {
@@ -261,5 +261,5 @@ int ndf_solve_sens(_ndf_input *in, _ndf_solution *sol, ndf_odefunc_t odefunc, _n
         if (sol != nullptr) *sol = _ndf_solution{0, nullptr, nullptr};
         return -1;
     }
-    return ndf_solve_with(in, sol, odefunc, option, stats, sens, max_steps);
+    return ndf_solve_with(in, sol, odefunc, option, stats, sens, max_steps, roots);
 }

@@ -14,7 +14,9 @@
 #include "quorvant/galib/ga_types.h"
 #include "quorvant/ndflib/matrix_basic.h"
 #include "quorvant/ndflib/ndf.h"
+#include "quorvant/ndflib/ndf_roots.h"
 #include "quorvant/ndflib/ndf_sensitivity.h"
+#include "quorvant/ndflib/trigger_search.h"
 #include "quorvant/quorvant_baselib/dosolver3_adapters.h"
 #include "quorvant/quorvant_baselib/row_output.h"
 
@@ -125,6 +127,7 @@ public:
 
     int run();
     void limitSteps(long maxSteps) { maxSteps_ = maxSteps; }
+    void watch(_ndf_roots *roots) { roots_ = roots; }
     void deliver(_ndf_solution *sol) {
         out_.deliver(sol);
         if (sens_ != nullptr) sout_.deliver(&sens_->sol);
@@ -153,6 +156,12 @@ private:
     void sensAccept();
     int sensRescale(double ratio);
     int sensStore(double t, const double *s);
+
+    // Triggers (ndf_roots.cpp); all do nothing without them.
+    int rootsStart();
+    int rootsCheck(double tnew, bool *stopped);
+    int storeStop(double tstop, double tnew);
+    static int triggersAt(void *self, double t, int *on, double *g);
 
     double *difCol0() { return dif_.data(); }
     _matrix difView() { return matView(dif_.data(), n_, difCols_); }
@@ -198,12 +207,20 @@ private:
     OutputStore sout_;
     std::vector<double> s_, snew_, spred_, spsi_, sdif_, swt_, sres_, ds_, jnew_, fpnew_, luS_, swork_;
     std::vector<int> pivS_;
+
+    // Triggers: their states at the last accepted point, and the search's scratch.
+    _ndf_roots *roots_ = nullptr;
+    TriggerPoint rootsCur_;
+    TriggerSearch search_;
+    double searchTnew_ = 0;      // end of the step being searched
+    std::vector<double> yStop_;  // the state at the stop
 };
 
 }  // namespace qv::ndf
 
 // ndf_solve, with sensitivities when sens is not null (checked by the caller).
 int ndf_solve_with(_ndf_input *in, _ndf_solution *sol, ndf_odefunc_t odefunc, _ndf_option *option,
-                   _ndf_status *stats, _ndf_sensitivity *sens, long max_steps = 0);
+                   _ndf_status *stats, _ndf_sensitivity *sens, long max_steps = 0,
+                   _ndf_roots *roots = nullptr);
 
 #endif

@@ -12,10 +12,13 @@
 #include "quorvant/common/limits.h"
 #include "quorvant/common/logUtil.h"
 #include "quorvant/ndflib/ndf.h"
+#include "quorvant/ndflib/ndf_roots.h"
+#include "quorvant/ndflib/trigger_search.h"
 #include "quorvant/quorvant_baselib/dosolver3.h"
 #include "quorvant/quorvant_baselib/dosolver3_adapters.h"
 #include "quorvant/quorvant_baselib/dosolver3_periods.h"
 #include "quorvant/quorvant_baselib/init_time_solver.h"
+#include "quorvant/quorvant_baselib/model_event_machine.h"
 #include "quorvant/quorvant_baselib/model_tables.h"
 #include "quorvant/quorvant_baselib/row_output.h"
 #include "quorvant/solverlib/NewtonRaphson.h"
@@ -49,14 +52,17 @@ struct Run {
     double *y;             // working state, 1..n
     double *y_pre;         // last consistent state, 1..n
     const double *rate;    // y_add rates, 1..n
+    ModelEventMachine *events;   // the model's events, or null when it has none
 };
 
 // Integrates from times[0] to times[count-1] starting at y, with those output times.
 // Returns 0 with the points in out, or -1 after "NDF ndf_solve() Failed!!!".
-int solve(Run &run, double *times, int count, SolverOutput &out) {
+int solve(Run &run, double *times, int count, SolverOutput &out, _ndf_roots *roots = nullptr) {
     _ndf_input in{count, times, run.n, run.y + 1};
     _ndf_status stats{};
-    if (ndf_solve(&in, &out.sol, odefunc, &run.opt, &stats) != 0 || out.sol.tnum < 1) {
+    const int rc = roots != nullptr ? ndf_solve_roots(&in, &out.sol, odefunc, &run.opt, &stats, roots)
+                                    : ndf_solve(&in, &out.sol, odefunc, &run.opt, &stats);
+    if (rc != 0 || out.sol.tnum < 1) {
         log_sys("NDF ndf_solve() Failed!!!\n");
         return -1;
     }
@@ -93,6 +99,77 @@ int integratePeriod(Run &run, std::vector<double> &times) {
     return 0;
 }
 
+// After assignments by events: consistent algebraic variables for the new state and parameters.
+int reestablish(Run &run) {
+    if (run.nAlg == 0) {
+        std::copy(run.y + 1, run.y + run.n + 1, run.y_pre + 1);
+        return 0;
+    }
+    if (CheckNRparam(run.y_pre) != 0) return -1;
+    std::copy(run.y_pre + 1, run.y_pre + run.nAlg + 1, run.y + 1);
+    return SolveAlgebraicEq(run.y, run.y_pre);
+}
+
+// A stop of the model's events at t (onBefore: the triggers just before it, or null), and the
+// consistent state after what they assigned.
+int eventStop(Run &run, double t, const int *onBefore) {
+    bool fired = false;
+    if (run.events->stop(t, run.y, onBefore, &fired) != 0) return -1;
+    return fired ? reestablish(run) : 0;
+}
+
+// A period without addition in a model with events: solver calls from stop to stop. A call ends
+// at a watched trigger change, at the next due delayed firing or at the period's end; each call's
+// points are rows (so a stop's time is written twice: before and after what it fires).
+int integratePeriodWithEvents(Run &run, std::vector<double> &times) {
+    ModelEventMachine &ev = *run.events;
+    const int count = ev.count();
+    std::vector<int> onBefore(static_cast<std::size_t>(count));
+    _ndf_roots roots{count, trigfunc, ev.watch(), 0, 0.0, onBefore.data(), 0};
+    std::vector<double> call;
+    const double end = times.back();
+    double from = times.front();
+    std::size_t next = 1;   // first output time not yet passed
+    for (;;) {
+        const double due = ev.nextDue();
+        const double to = std::min(end, due);
+        const double tol = qv::ndf::trigger_time_tolerance(to, to - from);
+        while (next < times.size() && times[next] <= from + tol) ++next;
+        if (!(to - from > tol)) {
+            // The stop or the end is at this instant: nothing to integrate.
+            if (due <= end) {
+                if (eventStop(run, due, nullptr) != 0) return -1;
+                from = std::max(from, due);
+                continue;
+            }
+            return 0;
+        }
+        call.assign(1, from);
+        for (std::size_t j = next; j < times.size() && times[j] < to - tol; ++j) call.push_back(times[j]);
+        call.push_back(to);
+        SolverOutput out;
+        roots.watch = ev.watch();
+        if (solve(run, call.data(), static_cast<int>(call.size()), out, &roots) != 0) return -1;
+        const int last = out.sol.tnum - 1;
+        double row[qv::kStateSize];
+        for (int p = 0; p <= last; ++p) {
+            if (call.size() == 2 && p != 0 && p != last) continue;
+            takePoint(out, run.n, p, row);
+            emit(out.sol.tt[p], row);
+        }
+        takePoint(out, run.n, last, run.y);
+        std::copy(run.y + 1, run.y + run.n + 1, run.y_pre + 1);
+        const double t = out.sol.tt[last];
+        if (!roots.found && to != due) return 0;
+        if (eventStop(run, t, onBefore.data()) != 0) return -1;
+        if (!(end - t > qv::ndf::trigger_time_tolerance(end, end - from))) {
+            emit(t, run.y);   // a stop at the very end: its row after the events as well
+            return 0;
+        }
+        from = t;
+    }
+}
+
 // An addition period: one solver call per pair of neighbouring output times; after each, the
 // differential variables get rate times the sub-interval added, and the end of the sub-interval
 // is the row and the start of the next call.
@@ -113,6 +190,8 @@ int integrateAdditionPeriod(Run &run, std::vector<double> &times) {
         } else {
             std::copy(run.y + 1, run.y + run.n + 1, run.y_pre + 1);
         }
+        // In an addition period the model's triggers are looked at the ends of the sub-intervals.
+        if (run.events != nullptr && eventStop(run, t, nullptr) != 0) return -1;
         emit(t, run.y);
     }
     return 0;
@@ -165,6 +244,9 @@ int doSolver3(const parameter &snap, double dt, double t_start, double t_end, do
     beginRows();
     writeRowHeader(run.n);
 
+    ModelEventMachine events;
+    if (modelHasEvents()) run.events = &events;
+
     std::vector<double> times;   // output times of the current period, reused
     for (int k = 0; k + 1 < ngroups; ++k) {
         // 6. The events of group k, then consistent algebraic variables for the new state.
@@ -176,6 +258,13 @@ int doSolver3(const parameter &snap, double dt, double t_start, double t_end, do
             }
             if (SolveAlgebraicEq(y, y_pre) != 0) return failed();
         }
+        // The model's events: those due at the start of the run, or what the time events of the
+        // group changed.
+        if (run.events != nullptr) {
+            bool fired = false;
+            const int rc = k == 0 ? events.begin(groups[k].time, y, &fired) : events.stop(groups[k].time, y, nullptr, &fired);
+            if (rc != 0 || (fired && reestablish(run) != 0)) return failed();
+        }
 
         // 7. Integrate the period and write its rows.
         const double from = groups[k].time;
@@ -186,7 +275,9 @@ int doSolver3(const parameter &snap, double dt, double t_start, double t_end, do
                         to, dm);
             return failed();
         }
-        const int rc = adding[k] ? integrateAdditionPeriod(run, times) : integratePeriod(run, times);
+        const int rc = adding[k]            ? integrateAdditionPeriod(run, times)
+                       : run.events != nullptr ? integratePeriodWithEvents(run, times)
+                                               : integratePeriod(run, times);
         if (rc != 0) return failed();
     }
     return 0;

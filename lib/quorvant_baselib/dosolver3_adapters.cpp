@@ -5,6 +5,7 @@
 
 #include "quorvant/common/limits.h"
 #include "quorvant/quorvant_baselib/dosolver3_adapters.h"
+#include "quorvant/quorvant_baselib/model_event_machine.h"
 #include "quorvant/quorvant_baselib/model_tables.h"
 #include "quorvant/model.h"
 
@@ -51,4 +52,10 @@ int jacfunc(double /*t*/, double *y, double *J) {
     usr_fjac(jacWork.rows, yWork, GeneConc, &Param);
     _copy_origin1to0(n, J);
     return 0;
+}
+
+int trigfunc(double t, double *y, int *on, double *g) {
+    const int n = Param.n_var;
+    std::copy(y, y + n, yWork + 1);
+    return ModelEventMachine::triggers(t, yWork, on, g);
 }

@@ -12,3 +12,8 @@ if(TARGET qv_simulator_app)
   quorvant_add_test(test_ndfpath_e2e SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_ndfpath_e2e.cpp)
   add_dependencies(test_ndfpath_e2e simulator_robertson simulator_robertson_dae)
 endif()
+
+# Runs with a model that has events (the test defines the model's event functions).
+quorvant_add_test(test_model_events
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_model_events.cpp
+  LIBS quorvant_core qv_test_model)

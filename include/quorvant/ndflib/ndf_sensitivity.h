@@ -25,11 +25,14 @@ struct _ndf_sensitivity {
     int nfactor;              // counter: fresh factorisations the sensitivity steps needed
 };
 
+struct _ndf_roots;
+
 // ndf_solve with sensitivities. The option's Jacobian function is required and the mass matrix
-// must be the identity (no DAE). Release sens->sol with ndf_term. max_steps > 0: the solve fails
+// must be the identity (no DAE). With roots it also stops at a trigger change (ndf_roots.h). Release sens->sol with ndf_term. max_steps > 0: the solve fails
 // ("ERROR: more than N steps") after that many accepted steps.
 int ndf_solve_sens(_ndf_input *in, _ndf_solution *sol, ndf_odefunc_t odefunc, _ndf_option *option,
-                   _ndf_status *stats, _ndf_sensitivity *sens, long max_steps = 0);
+                   _ndf_status *stats, _ndf_sensitivity *sens, long max_steps = 0,
+                   _ndf_roots *roots = nullptr);
 
 // ndf_solve that fails ("ERROR: more than N steps") after max_steps accepted steps (> 0): a
 // search's evaluation at a point where the model is hopelessly stiff ends instead of crawling.

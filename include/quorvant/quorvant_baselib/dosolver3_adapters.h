@@ -10,4 +10,7 @@ int odefunc(double t, double *y, double *dydt);
 // row-major J (J[i·n + j] = d dydt[i+1] / d y[j+1]). Always 0.
 int jacfunc(double t, double *y, double *J);
 
+// Triggers of the model's events for the NDF solver: on[k] and g[k] at the 0-based state y.
+int trigfunc(double t, double *y, int *on, double *g);
+
 #endif

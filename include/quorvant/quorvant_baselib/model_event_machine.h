@@ -1,0 +1,59 @@
+// The events of a model (quorvant/model_events.h) during one time-course run: which triggers the
+// solvers must stop at, the delayed firings that are pending, and what happens at a stop.
+//
+// A time-course path starts the machine with the run's start state (which fires the events due
+// there), integrates until the solver stops at a watched trigger change or at nextDue(), hands the
+// stop to stop(), and goes on from the state it leaves. The machine works on the working record
+// Param, which the model's event code reads and changes.
+#ifndef QUORVANT_QUORVANT_BASELIB_MODEL_EVENT_MACHINE_H
+#define QUORVANT_QUORVANT_BASELIB_MODEL_EVENT_MACHINE_H
+
+#include <vector>
+
+// Whether the model defines events (or switching conditions).
+bool modelHasEvents();
+
+class ModelEventMachine {
+public:
+    // Start of a run at t0 with state y (1..n): fires the events due at t0, which may change y and
+    // Param (*fired then true). Returns 0, or -1 after a message.
+    int begin(double t0, double *y, bool *fired);
+
+    int count() const { return count_; }
+    // What the solver must stop at, per trigger (qv::ndf::kWatchRise, ...).
+    const int *watch() const { return watch_.data(); }
+    // The earliest time at which a delayed firing is due; +infinity when none is pending.
+    double nextDue() const;
+
+    // A stop at time t with state y: the triggers were onBefore just before t (as the solver saw
+    // them; null: as the machine last saw them). Fires every event due at t, one after the other,
+    // with the cascades they start. *fired: whether any assignment was made. Returns 0, or -1
+    // after a message (events that do not settle, triggers that chatter, a tie in priority, a
+    // negative delay).
+    int stop(double t, double *y, const int *onBefore, bool *fired);
+
+    // The triggers at (t, y), y 1..n, as the solvers evaluate them.
+    static int triggers(double t, const double *y, int *on, double *g);
+
+private:
+    struct Pending {
+        int event;
+        double due;
+        long seq;                    // order of triggering, for the ties that remain
+        std::vector<double> values;  // computed at the trigger time, if the event says so
+    };
+    int settle(double t, double *y, bool *fired);
+    int noticeTriggers(double t, const double *y);
+    int choose(double t, const double *y, std::size_t *which) const;
+    void updateWatch();
+
+    int count_ = 0;
+    long seq_ = 0;
+    std::vector<int> prev_, on_, watch_;
+    std::vector<double> g_, values_;
+    std::vector<Pending> pending_;
+    double lastStop_ = 0.0;
+    int stalls_ = 0;
+};
+
+#endif
