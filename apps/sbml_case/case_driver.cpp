@@ -4,7 +4,8 @@
 //   case_driver MODEL.in OUT.csv T0 T1 STEPS a:ID|c:ID ...
 //
 // Rows are written at T0 + i (T1 - T0) / STEPS, i = 0..STEPS; each must be an output time of the
-// simulation or its start. "a:" asks for the id's amount, "c:" for its concentration (the two are
+// simulation or its start. Where the simulation has rows before and after events at a time, the
+// last one is taken. "a:" asks for the id's amount, "c:" for its concentration (the two are
 // equal for ids that are not species). Exit status 0 when OUT.csv was written, 1 otherwise (message on stderr).
 #include <algorithm>
 #include <cerrno>
@@ -17,6 +18,7 @@
 
 #include "quorvant/common/limits.h"
 #include "quorvant/quorvant_baselib/dosolver.h"
+#include "quorvant/quorvant_baselib/model_event_machine.h"
 #include "quorvant/quorvant_baselib/model_tables.h"
 #include "quorvant/quorvant_baselib/parameter.h"
 #include "quorvant/quorvant_baselib/row_output.h"
@@ -30,6 +32,8 @@ constexpr int kExitFailed = 1;
 // Rows kept per requested row: the solver may write an event time twice or extra points.
 constexpr int kRowsPerOutput = 4;
 constexpr int kSpareRows = 64;
+// Rows kept besides for a model with events: each stop writes its time twice.
+constexpr int kEventRows = 20000;
 // A simulation row stands for grid time t when it is this fraction of an interval away.
 constexpr double kGridMatch = 1e-6;
 
@@ -88,7 +92,7 @@ int main(int argc, char **argv) {
     const int n = Param.n_var;
 
     // 2. Simulate in search mode: the rows go to SolutionMatrix, nothing to a result file.
-    const int capacity = (steps + 1) * kRowsPerOutput + kSpareRows;
+    const int capacity = (steps + 1) * kRowsPerOutput + kSpareRows + (modelHasEvents() ? kEventRows : 0);
     std::vector<double> storage(static_cast<size_t>(capacity) * static_cast<size_t>(n + 1));
     std::vector<double *> rows(static_cast<size_t>(capacity));
     for (int r = 0; r < capacity; ++r) rows[r] = storage.data() + static_cast<size_t>(r) * (n + 1);
@@ -118,6 +122,8 @@ int main(int argc, char **argv) {
     for (int i = 0; i <= steps; ++i) {
         const double t = i == steps ? t1 : t0 + (t1 - t0) * i / steps;
         while (r < StepNum && rows[r][0] < t - match) ++r;
+        // Of the rows at t (before and after events there) the last one: the state at t.
+        while (r + 1 < StepNum && rows[r + 1][0] <= t + match) ++r;
         const bool found = r < StepNum && rows[r][0] <= t + match;
         // The Runge-Kutta paths store no row for the start time: the start state is y_init.
         const bool start = !found && std::fabs(t - tStart) <= match;

@@ -126,8 +126,8 @@ int ModelEventMachine::noticeTriggers(double t, const double *y) {
     return 0;
 }
 
-// The pending firing to carry out next at t: 1 with *which set, 0 when none is due, -1 after a
-// message when two events tie in priority.
+// The pending firing to carry out next at t: 1 with *which set, 0 when none is due. Events of
+// equal priority fire in the order of their indices (the model's order).
 int ModelEventMachine::choose(double t, const double *y, std::size_t *which) const {
     bool found = false, bestHas = false;
     double bestPriority = 0.0;
@@ -150,11 +150,6 @@ int ModelEventMachine::choose(double t, const double *y, std::size_t *which) con
             better = has;
         } else if (has && priority != bestPriority) {
             better = priority > bestPriority;
-        } else if (has && p.event != b.event) {
-            log_sys("## Error!! events %d and %d are due at t=%10.3E with the same priority %g: "
-                    "their order would be random\n",
-                    b.event + 1, p.event + 1, t, priority);
-            return -1;
         } else {
             better = p.event < b.event || (p.event == b.event && p.seq < b.seq);
         }

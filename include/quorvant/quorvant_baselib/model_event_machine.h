@@ -28,8 +28,7 @@ public:
     // A stop at time t with state y: the triggers were onBefore just before t (as the solver saw
     // them; null: as the machine last saw them). Fires every event due at t, one after the other,
     // with the cascades they start. *fired: whether any assignment was made. Returns 0, or -1
-    // after a message (events that do not settle, triggers that chatter, a tie in priority, a
-    // negative delay).
+    // after a message (events that do not settle, triggers that chatter, a negative delay).
     int stop(double t, double *y, const int *onBefore, bool *fired);
 
     // The triggers at (t, y), y 1..n, as the solvers evaluate them.
