@@ -4,6 +4,7 @@
 
 #include "quorvant/sbml/model_source_writer.h"
 
+#include "quorvant/sbml/event_source_writer.h"
 #include "quorvant/sbml/expr_print.h"
 #include "quorvant/sbml/model_jacobian.h"
 
@@ -102,7 +103,9 @@ std::string model_source(const ImportedModel &m, const DataSet *data) {
 #include <cmath>
 
 #include "quorvant/model.h"
-#include "quorvant/sbml_observe.h"
+)";
+    if (!m.events.empty()) s += "#include \"quorvant/model_events.h\"\n";
+    s += R"(#include "quorvant/sbml_observe.h"
 #include "quorvant/sbml_runtime/data_fitness.h"
 #include "quorvant/sbml_runtime/special_functions.h"
 
@@ -141,6 +144,7 @@ inline void qv_intermediates([[maybe_unused]] const double *y, [[maybe_unused]] 
     for (const auto &e : jacobian(inlined_rhs(m)))
         s += "    jac[" + std::to_string(e.row) + "][" + std::to_string(e.col) + "] = " + to_c(e.value) + ";\n";
     s += "}\n\n";
+    s += event_source(m);
 
     s += "extern \"C\" const int qv_sbml_observable_count = kObservables;\n";
     s += "extern \"C\" const char *const qv_sbml_observable_ids[] = {";

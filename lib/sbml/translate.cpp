@@ -42,6 +42,7 @@ void translate(Model &model, const ImportOptions &opts, ImportedModel &out) {
     out.model_id = model.isSetId() ? model.getId().substr(0, kMaxCommentId) : "";
     Translation t(model, opts, out);
     collect_rules(t);
+    collect_event_targets(t);
     declare_symbols(t);
     t.add_state("time", "time", 0.0);
     t.rhs_terms.back() = constant(1.0);
@@ -51,6 +52,9 @@ void translate(Model &model, const ImportOptions &opts, ImportedModel &out) {
     read_initial_assignments(t);
     check_counts(out, opts);
     order_intermediates(t);
+    read_events(t);
+    // Estimation problems carry no events yet, and their solver does not stop at switches.
+    if (!opts.for_estimation) switching_conditions(t);
     check_sizes(out);
     initial_values(t);
     // An estimation problem sets the start state per condition and evaluation; what the file's own

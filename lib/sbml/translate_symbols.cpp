@@ -1,6 +1,6 @@
-// What each SBML id stands for: compartments and parameters become a PARAM, a state (rate rule)
-// or an intermediate (assignment rule); species become states unless a rule gives them; species
-// references with an id stand for their stoichiometry.
+// What each SBML id stands for: compartments and parameters become a PARAM, a state (rate rule,
+// or set by events) or an intermediate (assignment rule); species become states unless a rule
+// gives them; species references with an id stand for their stoichiometry.
 #include "translation_state.h"
 
 namespace qv::sbml::detail {
@@ -19,7 +19,10 @@ void declare_value(Translation &t, const std::string &id, bool has_value, double
         break;
     case RuleKind::None:
         if (!has_value) refuse(kind + " " + in_quotes(id) + " has no value");
-        t.symbols[id] = param(t.add_param(id, id, value));
+        // A value that events change is a state with no rate of change: the rows carry it, and
+        // the next run starts from the file's value again.
+        if (t.event_targets.count(id)) t.symbols[id] = state(t.add_state(id, kind + " (set by events)", value));
+        else t.symbols[id] = param(t.add_param(id, id, value));
         break;
     }
 }
@@ -33,7 +36,7 @@ void declare_species(Translation &t, const Species *s) {
     if (!c) refuse("species " + in_quotes(id) + " is in the unknown compartment " + in_quotes(s->getCompartment()));
     const Expr size = t.symbols.at(c->getId());
     const bool only_amount = s->getHasOnlySubstanceUnits();
-    const bool compartment_varies = t.rule_kind(c->getId()) != RuleKind::None;
+    const bool compartment_varies = t.rule_kind(c->getId()) != RuleKind::None || t.event_targets.count(c->getId());
     Observable ob;
     ob.id = id;
     ob.is_species = true;
@@ -72,12 +75,14 @@ void declare_species_reference(Translation &t, const SpeciesReference *sr) {
     case RuleKind::Assignment: t.symbols[id] = inter(t.add_inter(id, "assignment rule")); break;
     case RuleKind::Rate: t.symbols[id] = state(t.add_state(id, "stoichiometry (rate rule)", st)); break;
     case RuleKind::None:
-        // An initial assignment sets it once: a PARAM, like any other value of the model.
-        t.symbols[id] = t.ia_targets.count(id) ? param(t.add_param(id, id, st)) : constant(st);
+        // An initial assignment sets it once: a PARAM, like any other value of the model; events
+        // set it during the run: a state without rate.
+        if (t.event_targets.count(id)) t.symbols[id] = state(t.add_state(id, "stoichiometry (set by events)", st));
+        else t.symbols[id] = t.ia_targets.count(id) ? param(t.add_param(id, id, st)) : constant(st);
         break;
     }
     // A stoichiometry that changes is reported like a rate-rule variable.
-    if (t.rule_kind(id) != RuleKind::None) {
+    if (t.rule_kind(id) != RuleKind::None || t.event_targets.count(id)) {
         const Expr &v = t.symbols[id];
         t.out.observables.push_back({id, false, false, v, v});
     }

@@ -4,7 +4,8 @@
 // Layers, each calling only the ones below it:
 //   sbml_reader.cpp         the document: reading, packages, refusals, consistency, conversions
 //   translate.cpp           the order of the steps, the size limits
-//   translate_symbols.cpp, translate_reactions.cpp, translate_rules.cpp, initial_values.cpp
+//   translate_symbols.cpp, translate_reactions.cpp, translate_rules.cpp, translate_events.cpp,
+//   initial_values.cpp
 //   translate_math.cpp      MathML to expression trees
 //   translation_state.cpp   this state and its helpers
 #ifndef QUORVANT_LIB_SBML_TRANSLATION_STATE_H
@@ -54,6 +55,7 @@ struct Translation {
     std::map<std::string, bool> state_is_amount;
     std::map<std::string, int> rate_inter;       // reaction id -> intermediate index
     std::set<std::string> ia_targets;            // ids an initial assignment (with math) sets
+    std::set<std::string> event_targets;         // ids an event assignment (with math) sets
     std::vector<InitialAssignmentMath> initial_assignments;
 
     RuleKind rule_kind(const std::string &id) const;
@@ -73,6 +75,12 @@ void collect_rules(Translation &t);                 // rules and initial-assignm
 void read_rules(Translation &t);                    // their formulas (after the symbols)
 void read_initial_assignments(Translation &t);
 void order_intermediates(Translation &t);           // evaluation order, renumbered everywhere
+
+// translate_events.cpp: the ids events set (before the symbols), the events (after the order of
+// the intermediates), and the switching times of piecewise conditions on time.
+void collect_event_targets(Translation &t);
+void read_events(Translation &t);
+void switching_conditions(Translation &t);
 
 // translate_symbols.cpp: compartments, species, parameters and species references.
 void declare_symbols(Translation &t);

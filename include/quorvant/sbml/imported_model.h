@@ -80,6 +80,30 @@ struct StartStep {
     Expr size;
 };
 
+// One assignment of an event: a state gets a value computed from the model at the trigger or the
+// firing time. A species held as an amount whose SBML value is a concentration gets the value
+// times its compartment's size after the event's other assignments (size non-null).
+struct ImportedAssignment {
+    int state = 0;      // 1..n
+    Expr value;
+    Expr size;
+};
+
+// One event, or a switching condition of the equations (a comparison of time in a piecewise
+// condition) at which the solvers stop and restart without assigning anything.
+struct ImportedEvent {
+    std::string id;                 // the event's id, its position, or the condition's text
+    bool switch_only = false;
+    Expr trigger;                   // truth value (1 or 0)
+    Expr guide;                     // changes sign where the trigger changes; null: none known
+    bool initial_value = true;
+    bool persistent = true;
+    bool trigger_values = true;     // useValuesFromTriggerTime
+    Expr delay;                     // null: none
+    Expr priority;                  // null: none
+    std::vector<ImportedAssignment> assignments;
+};
+
 struct ImportedModel {
     std::string model_id;
     std::string source;            // the SBML file as given
@@ -89,6 +113,7 @@ struct ImportedModel {
     std::vector<Observable> observables;
     std::vector<std::string> notes;        // notices for the user (constructs without effect)
     std::vector<StartStep> start_steps;    // only with ImportOptions::for_estimation
+    std::vector<ImportedEvent> events;     // events first, then the switching conditions
     int time_index() const { return static_cast<int>(states.size()); }
 };
 

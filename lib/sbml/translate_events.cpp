@@ -1,0 +1,159 @@
+// Events: what they set, their triggers, delays, priorities and assignments; and the switching
+// conditions of piecewise functions of time, which become stops of the solvers.
+#include <algorithm>
+
+#include "quorvant/sbml/expr_print.h"
+
+#include "translation_state.h"
+
+namespace qv::sbml::detail {
+
+namespace {
+
+// Values one event may assign (the run-time interface's bound).
+constexpr size_t kMaxEventValues = 512;
+
+// A value that changes sign where the truth value e changes: a - b for a > b, the smaller of the
+// values of an `and`, ... Null where e has no such value (the solvers then use +1 and -1).
+Expr guide_of(const Expr &e) {
+    const auto &a = e->args;
+    switch (e->op) {
+    case Op::Gt:
+    case Op::Ge: return sub(a[0], a[1]);
+    case Op::Lt:
+    case Op::Le: return sub(a[1], a[0]);
+    case Op::Not: {
+        const Expr g = guide_of(a[0]);
+        return g ? neg(g) : nullptr;
+    }
+    case Op::And:
+    case Op::Or: {
+        Expr r;
+        for (const Expr &c : a) {
+            const Expr g = guide_of(c);
+            if (!g) return nullptr;
+            r = r ? func2(e->op == Op::And ? Fn::Min : Fn::Max, r, g) : g;
+        }
+        return r;
+    }
+    default: return nullptr;
+    }
+}
+
+bool reads_no_state(const Expr &e) {
+    std::vector<int> s, a;
+    collect_states(e, s);
+    collect_inters(e, a);
+    return s.empty() && a.empty();
+}
+
+// Comparisons of time with a value that does not change during the run, in e.
+void time_comparisons(const Expr &e, int time, std::vector<Expr> &out, std::set<const Node *> &seen) {
+    if (!seen.insert(e.get()).second) return;
+    const bool compare = e->op == Op::Lt || e->op == Op::Le || e->op == Op::Gt || e->op == Op::Ge;
+    if (compare) {
+        const Expr &l = e->args[0], &r = e->args[1];
+        const bool left = l->op == Op::State && l->index == time && reads_no_state(r);
+        const bool right = r->op == Op::State && r->index == time && reads_no_state(l);
+        if (left || right) {
+            out.push_back(e);
+            return;
+        }
+    }
+    for (const Expr &c : e->args) time_comparisons(c, time, out, seen);
+}
+
+ImportedAssignment assignment_of(const Translation &t, const ImportedAssignment &proto, const std::string &id,
+                              const std::string &event) {
+    auto it = t.symbols.find(id);
+    const std::string where = "assignment to " + in_quotes(id) + " of event " + event;
+    if (it == t.symbols.end()) refuse(where + " (unknown id)");
+    const Expr &sym = it->second;
+    ImportedAssignment a = proto;
+    if (sym->op == Op::State) {
+        a.state = sym->index;
+    } else if (sym->op == Op::Div && sym->args[0]->op == Op::State) {
+        // A species held as an amount whose value is its concentration.
+        a.state = sym->args[0]->index;
+        a.size = sym->args[1];
+    } else if (sym->op == Op::Inter) {
+        refuse(where + " (an assignment rule gives its value)");
+    } else {
+        refuse(where + " (its value is constant)");
+    }
+    if (a.state == t.out.time_index()) refuse(where + " (time cannot be assigned)");
+    return a;
+}
+
+}  // namespace
+
+void collect_event_targets(Translation &t) {
+    for (unsigned i = 0; i < t.model.getNumEvents(); ++i) {
+        const Event *e = t.model.getEvent(i);
+        for (unsigned k = 0; k < e->getNumEventAssignments(); ++k) {
+            const ::EventAssignment *ea = e->getEventAssignment(k);
+            if (ea->isSetMath()) t.event_targets.insert(ea->getVariable());
+        }
+    }
+}
+
+void read_events(Translation &t) {
+    for (unsigned i = 0; i < t.model.getNumEvents(); ++i) {
+        const Event *e = t.model.getEvent(i);
+        const std::string name = label(e, i);
+        const Trigger *trig = e->getTrigger();
+        if (!trig || !trig->isSetMath()) {
+            t.out.notes.push_back("event " + name + " has no trigger and never fires");
+            continue;
+        }
+        ImportedEvent ev;
+        ev.id = name;
+        ev.trigger = math_of(t, trig->getMath(), nullptr, "trigger of event " + name);
+        ev.guide = guide_of(ev.trigger);
+        ev.initial_value = !trig->isSetInitialValue() || trig->getInitialValue();
+        ev.persistent = !trig->isSetPersistent() || trig->getPersistent();
+        ev.trigger_values = !e->isSetUseValuesFromTriggerTime() || e->getUseValuesFromTriggerTime();
+        if (e->isSetDelay() && e->getDelay()->isSetMath())
+            ev.delay = math_of(t, e->getDelay()->getMath(), nullptr, "delay of event " + name);
+        if (e->isSetPriority() && e->getPriority()->isSetMath())
+            ev.priority = math_of(t, e->getPriority()->getMath(), nullptr, "priority of event " + name);
+        for (unsigned k = 0; k < e->getNumEventAssignments(); ++k) {
+            const ::EventAssignment *ea = e->getEventAssignment(k);
+            if (!ea->isSetMath()) {
+                t.out.notes.push_back("assignment to " + in_quotes(ea->getVariable()) + " of event " + name +
+                                      " has no math and is ignored");
+                continue;
+            }
+            const std::string where = "assignment to " + in_quotes(ea->getVariable()) + " of event " + name;
+            ImportedAssignment proto;
+            proto.value = math_of(t, ea->getMath(), nullptr, where);
+            ev.assignments.push_back(assignment_of(t, proto, ea->getVariable(), name));
+        }
+        if (ev.assignments.size() > kMaxEventValues)
+            refuse("event " + name + " (more than " + std::to_string(kMaxEventValues) + " assignments)");
+        t.out.events.push_back(std::move(ev));
+    }
+}
+
+void switching_conditions(Translation &t) {
+    const int time = t.out.time_index();
+    std::vector<Expr> found;
+    std::set<const Node *> seen;
+    for (const auto &s : t.out.states) time_comparisons(s.rhs, time, found, seen);
+    for (const auto &a : t.out.inters) time_comparisons(a.def, time, found, seen);
+    // One stop per switching time, however many conditions compare with it.
+    std::set<std::string> times;
+    for (const Expr &c : found) {
+        const Expr g = guide_of(c);
+        const Expr at = c->args[0]->op == Op::State && c->args[0]->index == time ? c->args[1] : c->args[0];
+        if (!times.insert(to_c(at)).second) continue;
+        ImportedEvent ev;
+        ev.id = "switch at time " + to_c(at);
+        ev.switch_only = true;
+        ev.trigger = c;
+        ev.guide = g;
+        t.out.events.push_back(std::move(ev));
+    }
+}
+
+}  // namespace qv::sbml::detail
