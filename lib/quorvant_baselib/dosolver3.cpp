@@ -112,15 +112,16 @@ int reestablish(Run &run) {
 
 // A stop of the model's events at t (onBefore: the triggers just before it, or null), and the
 // consistent state after what they assigned.
-int eventStop(Run &run, double t, const int *onBefore) {
-    bool fired = false;
-    if (run.events->stop(t, run.y, onBefore, &fired) != 0) return -1;
-    return fired ? reestablish(run) : 0;
+int eventStop(Run &run, double t, const int *onBefore, bool *fired) {
+    *fired = false;
+    if (run.events->stop(t, run.y, onBefore, fired) != 0) return -1;
+    return *fired ? reestablish(run) : 0;
 }
 
 // A period without addition in a model with events: solver calls from stop to stop. A call ends
 // at a watched trigger change, at the next due delayed firing or at the period's end; each call's
-// points are rows (so a stop's time is written twice: before and after what it fires).
+// points are rows; a stop where events fired is written twice (before and after what they
+// assigned), one where nothing fired (a switch of the equations) not at all.
 int integratePeriodWithEvents(Run &run, std::vector<double> &times) {
     ModelEventMachine &ev = *run.events;
     const int count = ev.count();
@@ -130,6 +131,7 @@ int integratePeriodWithEvents(Run &run, std::vector<double> &times) {
     const double end = times.back();
     double from = times.front();
     std::size_t next = 1;   // first output time not yet passed
+    bool skipFirst = false;  // the call starts at a stop whose row is not written
     for (;;) {
         const double due = ev.nextDue();
         const double to = std::min(end, due);
@@ -138,7 +140,12 @@ int integratePeriodWithEvents(Run &run, std::vector<double> &times) {
         if (!(to - from > tol)) {
             // The stop or the end is at this instant: nothing to integrate.
             if (due <= end) {
-                if (eventStop(run, due, nullptr) != 0) return -1;
+                double before[qv::kStateSize];
+                std::copy(run.y + 1, run.y + run.n + 1, before + 1);
+                bool fired = false;
+                if (eventStop(run, due, nullptr, &fired) != 0) return -1;
+                if (fired && skipFirst) emit(due, before);
+                if (fired) skipFirst = false;
                 from = std::max(from, due);
                 continue;
             }
@@ -152,18 +159,29 @@ int integratePeriodWithEvents(Run &run, std::vector<double> &times) {
         if (solve(run, call.data(), static_cast<int>(call.size()), out, &roots) != 0) return -1;
         const int last = out.sol.tnum - 1;
         double row[qv::kStateSize];
-        for (int p = 0; p <= last; ++p) {
-            if (call.size() == 2 && p != 0 && p != last) continue;
+        for (int p = skipFirst ? 1 : 0; p < last; ++p) {
+            if (call.size() == 2 && p != 0) continue;
             takePoint(out, run.n, p, row);
             emit(out.sol.tt[p], row);
         }
         takePoint(out, run.n, last, run.y);
         std::copy(run.y + 1, run.y + run.n + 1, run.y_pre + 1);
         const double t = out.sol.tt[last];
-        if (!roots.found && to != due) return 0;
-        if (eventStop(run, t, onBefore.data()) != 0) return -1;
+        if (!roots.found && to != due) {
+            emit(t, run.y);
+            return 0;
+        }
+        std::copy(run.y + 1, run.y + run.n + 1, row + 1);
+        bool fired = false;
+        if (eventStop(run, t, onBefore.data(), &fired) != 0) return -1;
+        // A stop at an output time keeps its row even when nothing fired.
+        const double gridTol = qv::ndf::trigger_time_tolerance(t, t - from);
+        const auto at = std::lower_bound(times.begin(), times.end(), t - gridTol);
+        const bool onGrid = at != times.end() && *at <= t + gridTol;
+        if (fired) emit(t, row);
+        skipFirst = !fired && !onGrid;
         if (!(end - t > qv::ndf::trigger_time_tolerance(end, end - from))) {
-            emit(t, run.y);   // a stop at the very end: its row after the events as well
+            emit(t, run.y);   // a stop at the very end: its row after the events
             return 0;
         }
         from = t;
@@ -191,7 +209,8 @@ int integrateAdditionPeriod(Run &run, std::vector<double> &times) {
             std::copy(run.y + 1, run.y + run.n + 1, run.y_pre + 1);
         }
         // In an addition period the model's triggers are looked at the ends of the sub-intervals.
-        if (run.events != nullptr && eventStop(run, t, nullptr) != 0) return -1;
+        bool fired = false;
+        if (run.events != nullptr && eventStop(run, t, nullptr, &fired) != 0) return -1;
         emit(t, run.y);
     }
     return 0;
