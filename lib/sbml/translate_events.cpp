@@ -63,6 +63,18 @@ void time_comparisons(const Expr &e, int time, std::vector<Expr> &out, std::set<
     for (const Expr &c : e->args) time_comparisons(c, time, out, seen);
 }
 
+// The comparisons inside a trigger made of several (with and, or, not, xor).
+void parts_of(const Expr &e, std::vector<Expr> &out) {
+    switch (e->op) {
+    case Op::Lt:
+    case Op::Le:
+    case Op::Gt:
+    case Op::Ge: out.push_back(e); return;
+    default:
+        for (const Expr &c : e->args) parts_of(c, out);
+    }
+}
+
 ImportedAssignment assignment_of(const Translation &t, const ImportedAssignment &proto, const std::string &id,
                               const std::string &event) {
     auto it = t.symbols.find(id);
@@ -133,6 +145,27 @@ void read_events(Translation &t) {
             refuse("event " + name + " (more than " + std::to_string(kMaxEventValues) + " assignments)");
         t.out.events.push_back(std::move(ev));
     }
+    // A trigger made of several comparisons may be true only between two steps (a window such as
+    // a < x && x < b), where no sign of its guide shows it: the solvers also stop where each of
+    // its comparisons changes, and the triggers are looked at there.
+    std::set<std::string> seen;
+    std::vector<ImportedEvent> parts;
+    for (const ImportedEvent &ev : t.out.events) {
+        if (ev.trigger->op != Op::And && ev.trigger->op != Op::Or && ev.trigger->op != Op::Xor) continue;
+        std::vector<Expr> cs;
+        parts_of(ev.trigger, cs);
+        for (const Expr &c : cs) {
+            const std::string text = to_c(c);
+            if (!seen.insert(text).second) continue;
+            ImportedEvent sw;
+            sw.id = "part of the trigger of event " + ev.id;
+            sw.switch_only = true;
+            sw.trigger = c;
+            sw.guide = guide_of(c);
+            parts.push_back(std::move(sw));
+        }
+    }
+    for (ImportedEvent &sw : parts) t.out.events.push_back(std::move(sw));
 }
 
 void switching_conditions(Translation &t) {
