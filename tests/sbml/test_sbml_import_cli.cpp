@@ -65,7 +65,9 @@ TEST_F(ImportCli, HostileAndRefusedInputsEndWithTheirMessage) {
         const char *message;   // first line of standard error
     };
     const Expect table[] = {
-        {"event.xml", 1, "sbml_import: refused: event 'E1' (events are not supported)"},
+        {"event.xml", 1,
+         "sbml_import: event.xml: line 7:   The <assignmentRule> variable 'x' conflicts with the previously defined "
+         "<eventAssignment> variable 'x' at line 7."},
         {"algebraic_rule.xml", 1, "sbml_import: refused: algebraic rule #1 (algebraic rules are not supported)"},
         {"fast_reaction.xml", 1, "sbml_import: refused: fast reaction 'Rfast' (fast reactions are not supported)"},
         {"delay.xml", 1, "sbml_import: refused: delay in kinetic law of reaction 'R1' (delays are not supported)"},

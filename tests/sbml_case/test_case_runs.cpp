@@ -196,7 +196,7 @@ TEST(SbmlSuiteProgram, ReportsEachCaseAndTheTotals) {
     EXPECT_EQ(first.substr(first.find(" vs ")), std::string(" vs ") + moved);
     EXPECT_EQ(text.substr(first.size() + 1),
               "00011 passed\n"
-              "00012 refused: event 'reset' (events are not supported)\n"
+              "00012 refused: algebraic rule #1 (algebraic rules are not supported)\n"
               "passed 1, refused 1, failed 1\n");
     r = runProcess({suite, c, "--min-passed", "2"}, log, kLimit);
     EXPECT_EQ(r.exitCode, 1);
