@@ -68,7 +68,7 @@ void first_error(const SBMLDocument &doc, const std::string &path) {
 void check_refusals(const Model &model, const ImportOptions &opts, std::vector<std::string> &notes) {
     if (opts.for_estimation)
         for (unsigned i = 0; i < model.getNumEvents(); ++i)
-            refuse("event " + label(model.getEvent(i), i) + " (events in estimation problems are not supported)");
+            refuse("event " + label(model.getEvent(i), i) + " (events are not supported)");
     for (unsigned i = 0; i < model.getNumRules(); ++i) {
         const Rule *r = model.getRule(i);
         if (r->isAlgebraic() && r->isSetMath()) refuse("algebraic rule " + label(r, i) + " (algebraic rules are not supported)");

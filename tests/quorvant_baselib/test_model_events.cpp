@@ -1,15 +1,17 @@
-// Runs of the NDF path with a model that has events, against values known in closed form: a
-// decay reset at a threshold (exact event times), a delayed event with values of the trigger
-// time, two simultaneous events in the order of their priorities, an event at the start, and
-// triggers that chatter.
+// Runs of the NDF and the Runge-Kutta paths with a model that has events, against values known in
+// closed form: a decay reset at a threshold (exact event times), a delayed event with values of
+// the trigger time, two simultaneous events in the order of their priorities, an event at the
+// start, and triggers that chatter.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <vector>
 
 #include "quorvant/common/limits.h"
 #include "quorvant/model_events.h"
+#include "quorvant/quorvant_baselib/dosolver1_2.h"
 #include "quorvant/quorvant_baselib/dosolver3.h"
 #include "quorvant/quorvant_baselib/model_tables.h"
 #include "quorvant/quorvant_baselib/parameter.h"
@@ -107,7 +109,8 @@ protected:
         Events[EventsNum++] = event{Name2Pno("time_start"), 0, 0.0, 0};
         Events[EventsNum++] = event{Name2Pno("time_end"), 0, t_end, 0};
         const parameter snap = Param;
-        return doSolver3(snap, 0.01, 0.0, t_end, dm, yInit, y, yPre);
+        return SolverNo == 3 ? doSolver3(snap, 0.01, 0.0, t_end, dm, yInit, y, yPre)
+                             : doSolver1_2(snap, 0.01, 0.0, t_end, dm, yInit, y, yPre);
     }
     // The times at which a row is followed by one at the same time (before and after a stop).
     std::vector<double> stops() const {
@@ -165,6 +168,42 @@ TEST_F(ModelEvents, DelaysPrioritiesAndTheStartFollowTheirRules) {
     int atOne = 0;
     for (int i = 0; i < StepNum; ++i) atOne += std::fabs(storage[i][0] - 1.0) < 1e-9;
     EXPECT_EQ(atOne, 1);
+}
+
+// The fixed step (0.01) and the adaptive one locate the same instants by partial steps; the fixed
+// step then goes back onto its grid.
+TEST_F(ModelEvents, TheRungeKuttaPathsLocateAndFireTheSameEvents) {
+    const double e = std::exp(1.0);
+    for (int solver : {1, 2}) {
+        SolverNo = solver;
+        Rk_eps = 1e-10;
+        enabled = 1u << 0;
+        StepNum = 0;
+        ASSERT_EQ(run(5.0, 1.0), 0) << solver;
+        const std::vector<double> t = stops();
+        ASSERT_EQ(t.size(), 7u) << solver;
+        for (size_t k = 0; k < t.size(); ++k) EXPECT_NEAR(t[k], (k + 1) * std::log(2.0), 1e-8) << solver << " " << k;
+        EXPECT_NEAR(y[1], std::exp(-(5.0 - 7 * std::log(2.0))), 1e-7) << solver;
+        for (int i = 0; solver == 1 && i < StepNum; ++i) {   // rows at steps of the grid, or at the stops
+            if (std::find(t.begin(), t.end(), storage[i][0]) == t.end()) {
+                EXPECT_NEAR(storage[i][0] * 100, std::round(storage[i][0] * 100), 1e-9) << storage[i][0];
+            }
+        }
+        enabled = 1u << 1;   // triggered at 1, fired at 1.5
+        StepNum = 0;
+        ASSERT_EQ(run(3.0, 0.25), 0) << solver;
+        EXPECT_NEAR(y[1], 10.0 / e * std::exp(-1.5), 1e-8) << solver;
+        ASSERT_EQ(stops().size(), 1u) << solver;
+        EXPECT_EQ(stops()[0], 1.5) << solver;
+        enabled = (1u << 2) | (1u << 3);   // +1, then x2
+        StepNum = 0;
+        ASSERT_EQ(run(2.0, 0.25), 0) << solver;
+        EXPECT_NEAR(y[1], (1 / e + 1) * 2 / e, 1e-8) << solver;
+        enabled = 1u << 4;   // at the start
+        StepNum = 0;
+        ASSERT_EQ(run(1.0, 0.25), 0) << solver;
+        EXPECT_NEAR(y[1], 3.0 / e, 1e-8) << solver;
+    }
 }
 
 TEST_F(ModelEvents, TriggersThatChatterEndTheRunWithAMessage) {
