@@ -1,14 +1,14 @@
-// The events of a model (quorvant/model_events.h) during one time-course run: which triggers the
-// solvers must stop at, the delayed firings that are pending, and what happens at a stop.
+// The events of the compiled model (quorvant/model_events.h) during one time-course run of the
+// programs: the event machine over the model's qv_event functions and the working record Param,
+// which the model's event code reads and changes. Failures are written to the log.
 //
 // A time-course path starts the machine with the run's start state (which fires the events due
 // there), integrates until the solver stops at a watched trigger change or at nextDue(), hands the
-// stop to stop(), and goes on from the state it leaves. The machine works on the working record
-// Param, which the model's event code reads and changes.
+// stop to stop(), and goes on from the state it leaves.
 #ifndef QUORVANT_QUORVANT_BASELIB_MODEL_EVENT_MACHINE_H
 #define QUORVANT_QUORVANT_BASELIB_MODEL_EVENT_MACHINE_H
 
-#include <vector>
+#include "quorvant/event_machine/event_machine.h"
 
 // Whether the model defines events (or switching conditions).
 bool modelHasEvents();
@@ -19,11 +19,11 @@ public:
     // Param (*fired then true). Returns 0, or -1 after a message.
     int begin(double t0, double *y, bool *fired);
 
-    int count() const { return count_; }
+    int count() const { return machine_.count(); }
     // What the solver must stop at, per trigger (qv::ndf::kWatchRise, ...).
-    const int *watch() const { return watch_.data(); }
+    const int *watch() const { return machine_.watch(); }
     // The earliest time at which a delayed firing is due; +infinity when none is pending.
-    double nextDue() const;
+    double nextDue() const { return machine_.nextDue(); }
 
     // A stop at time t with state y: the triggers were onBefore just before t (as the solver saw
     // them; null: as the machine last saw them). Fires every event due at t, one after the other,
@@ -35,24 +35,8 @@ public:
     static int triggers(double t, const double *y, int *on, double *g);
 
 private:
-    struct Pending {
-        int event;
-        double due;
-        long seq;                    // order of triggering, for the ties that remain
-        std::vector<double> values;  // computed at the trigger time, if the event says so
-    };
-    int settle(double t, double *y, bool *fired);
-    int noticeTriggers(double t, const double *y);
-    int choose(double t, const double *y, std::size_t *which) const;
-    void updateWatch();
-
-    int count_ = 0;
-    long seq_ = 0;
-    std::vector<int> prev_, on_, watch_;
-    std::vector<double> g_, values_;
-    std::vector<Pending> pending_;
-    double lastStop_ = 0.0;
-    int stalls_ = 0;
+    qv::events::EventModel model_;
+    qv::events::EventMachine machine_;
 };
 
 #endif
