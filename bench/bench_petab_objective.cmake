@@ -22,7 +22,7 @@ target_link_libraries(qv_petab_bench_kit PRIVATE qv_warnings)
 
 # In link order: each archive before the ones it calls.
 set(_petab_bench_libs qv_petab_bench_kit qv_petab qv_petab_sim qv_petab_runtime qv_baselib qv_solverlib
-    qv_ndflib qv_nrlib qv_modeltables qv_common qv_sbml_runtime)
+    qv_event_machine qv_ndflib qv_nrlib qv_modeltables qv_common qv_sbml_runtime)
 set(_petab_bench_link "")
 foreach(lib ${_petab_bench_libs})
   string(APPEND _petab_bench_link " \"$<TARGET_FILE:${lib}>\"")

@@ -7,6 +7,7 @@
 
 #include "quorvant/petab_import/problem_source_writer.h"
 #include "quorvant/sbml/expr_derivative.h"
+#include "quorvant/sbml/event_source_writer.h"
 #include "quorvant/sbml/expr_print.h"
 #include "quorvant/sbml/model_jacobian.h"
 #include "quorvant/sbml/model_source_writer.h"
@@ -366,7 +367,11 @@ std::string tables(const TranslatedProblem &t, const SolverSettings &settings) {
     s += "const Problem kProblem = {\n";
     s += "    {kStates, kSlots, " + std::to_string(t.model.time_index()) +
          ", rhs, jac, start, set_state, observe, formula,\n";
-    s += "     kJacEntries, kJacIndex, kDfdpEntries, kDfdpRow, kDfdpSlot, dfdp, observe_derivatives},\n";
+    s += "     kJacEntries, kJacIndex, kDfdpEntries, kDfdpRow, kDfdpSlot, dfdp, observe_derivatives,\n";
+    if (t.model.events.empty())
+        s += "     0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr},\n";
+    else
+        s += "     kEventCount, kEvents, event_triggers, event_delay, event_priority, event_values, event_assign},\n";
     s += "    kBase, kEstimatedSlots, " + std::to_string(t.estimated_slots.size()) + ", kThetaTable, kTheta,\n";
     s += "    kExperiments, " + std::to_string(t.experiments.size()) + ", kData, " + std::to_string(t.data.size()) + ",\n";
     s += "    " + num(settings.atol) + ", " + num(settings.rtol) + "};\n\n";
@@ -412,6 +417,7 @@ using qv::petab_runtime::Transform;
     s += formula_function(t);
     s += dfdp_function(t);
     s += observe_derivative_function(t);
+    s += qv::sbml::problem_event_source(t.model);
     s += tables(t, settings);
     s += R"(// The estimated parameters of a parameter record: values 1.. of the PARAMs theta, theta_2, ...
 void genes_of(const parameter *p, double *x) {

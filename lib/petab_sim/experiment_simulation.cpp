@@ -13,7 +13,9 @@
 #include <limits>
 
 #include "quorvant/ndflib/ndf.h"
+#include "quorvant/ndflib/ndf_roots.h"
 #include "quorvant/ndflib/ndf_sensitivity.h"
+#include "quorvant/ndflib/trigger_search.h"
 #include "quorvant/petab_sim/experiment_simulation.h"
 
 namespace qv::petab_sim {
@@ -56,6 +58,39 @@ int problem_jacobian(double /*t*/, double *y, double *m) {
     std::fill(m, m + static_cast<size_t>(n) * static_cast<size_t>(n), 0.0);
     current_model->jac(current_P, y1.data(), m);
     return 0;
+}
+
+int problem_triggers(double t, double *y, int *on, double *g) {
+    const int n = current_model->n_states;
+    std::copy(y, y + n, y1.begin() + 1);
+    current_model->event_triggers(t, y1.data(), current_P, on, g);
+    return 0;
+}
+
+// The model's events for the event machine: its functions on the parameters of the experiment.
+struct EventContext {
+    const ModelCode *model;
+    const double *P;
+};
+void event_triggers(void *c, double t, const double *y, int *on, double *g) {
+    const auto &x = *static_cast<const EventContext *>(c);
+    x.model->event_triggers(t, y, x.P, on, g);
+}
+double event_delay(void *c, int k, double t, const double *y) {
+    const auto &x = *static_cast<const EventContext *>(c);
+    return x.model->event_delay(k, t, y, x.P);
+}
+double event_priority(void *c, int k, double t, const double *y) {
+    const auto &x = *static_cast<const EventContext *>(c);
+    return x.model->event_priority(k, t, y, x.P);
+}
+void event_values(void *c, int k, double t, const double *y, double *v) {
+    const auto &x = *static_cast<const EventContext *>(c);
+    x.model->event_values(k, t, y, x.P, v);
+}
+void event_assign(void *c, int k, const double *v, double *y) {
+    const auto &x = *static_cast<const EventContext *>(c);
+    x.model->event_assign(k, v, y, x.P);
 }
 
 // df/dtheta_j = sum over the entries of d f / d P[slot] · d P[slot] / d theta_j.
@@ -105,62 +140,176 @@ public:
         current_sens = sens;
         y1.assign(static_cast<size_t>(n_) + 1, 0.0);
         f1.assign(static_cast<size_t>(n_) + 1, 0.0);
+        const ModelCode &m = pb.model;
+        if (m.n_events > 0) {
+            context_ = {&m, w.P.data()};
+            events_ = {m.n_events, m.events, &context_, event_triggers, event_delay, event_priority, event_values, event_assign};
+        }
+    }
+
+    bool has_events() const { return pb_.model.n_events > 0; }
+
+    // The model's events from time t on (those due at t fire now).
+    std::string begin_events(double t) {
+        bool fired = false;
+        if (w_.events.begin(events_, t, w_.y.data(), &fired) != 0) return "events: " + w_.events.error();
+        events_on_ = true;
+        return "";
+    }
+    // What changed at time t outside the integration (a new period) may trigger events.
+    std::string events_at(double t) {
+        bool fired = false;
+        const int *before = before_end_ ? w_.on_before.data() : nullptr;
+        before_end_ = false;
+        if (events_on_ && w_.events.stop(t, w_.y.data(), before, &fired) != 0) return "events: " + w_.events.error();
+        return "";
     }
 
     // From w.y at times[0] through times[1..count-1]: the state at each time into out (1-based
     // blocks of n + 1), w.y the state at the last; with sensitivities also theirs (from sens->s)
-    // into sens->raw (m blocks per time) and sens->s.
-    std::string run(double *times, int count, double *out) {
+    // into sens->raw (m blocks per time) and sens->s. With events the integration stops where
+    // they fire; an output at such a time is the state after them.
+    // With fire_at_end false, events that fall due at the last time are left to the caller (a
+    // period's end, where the next period's changes apply first).
+    std::string run(double *times, int count, double *out, bool fire_at_end = true) {
         if (count < 2) return "";
+        if (events_on_) return run_with_events(times, count, out, fire_at_end);
+        Solution s, ss;
+        if (std::string msg = solve(times, count, s, ss, nullptr); !msg.empty()) return msg;
+        const double reached = s.sol.tt[s.sol.tnum - 1];
+        if (!(std::fabs(reached - times[count - 1]) <= 1e-9 * std::max(1.0, std::fabs(times[count - 1]))))
+            return "the solver stopped before the last time";
+        if (out != nullptr) {
+            if (count > 2 && s.sol.tnum != count) return "the solver did not give every output time";
+            for (int k = 1; k < count; ++k) store(s, ss, count > 2 ? k : s.sol.tnum - 1, out, k);
+        }
+        return take_last(s, ss);
+    }
+
+
+private:
+    const Problem &pb_;
+    Workspace &w_;
+    Sensitivities *sens_;
+    int n_;
+    _ndf_option opt_{};
+    EventContext context_{};
+    qv::events::EventModel events_{};
+    bool events_on_ = false;
+    bool before_end_ = false;   // w.on_before holds the triggers just before a period's end
+
+    size_t nm() const { return sens_ != nullptr ? static_cast<size_t>(n_) * static_cast<size_t>(sens_->m) : 0; }
+
+    // One solver call from w.y (and sens->s) over times[0..count-1].
+    std::string solve(double *times, int count, Solution &s, Solution &ss, _ndf_roots *roots) {
         _ndf_input in{count, times, n_, w_.y.data() + 1};
         _ndf_status stats{};
-        Solution s, ss;
-        _ndf_sensitivity sv{};
         int rc = 0;
         if (sens_ != nullptr) {
+            _ndf_sensitivity sv{};
             sv.num = sens_->m;
             sv.s0 = sens_->s.data();
             sv.pfunc = problem_parameter_rates;
             sv.errcon = sens_->error_control ? 1 : 0;
             sv.jnnz = pb_.model.n_jac;
             sv.jindex = pb_.model.jac_index;
-            rc = ndf_solve_sens(&in, &s.sol, problem_rhs, &opt_, &stats, &sv, kMaxSteps);
+            rc = roots != nullptr ? ndf_solve_roots(&in, &s.sol, problem_rhs, &opt_, &stats, roots, &sv, kMaxSteps)
+                                  : ndf_solve_sens(&in, &s.sol, problem_rhs, &opt_, &stats, &sv, kMaxSteps);
             ss.sol = sv.sol;
             sens_->factorisations += sv.nfactor;
         } else {
-            rc = ndf_solve_limited(&in, &s.sol, problem_rhs, &opt_, &stats, kMaxSteps);
+            rc = roots != nullptr ? ndf_solve_roots(&in, &s.sol, problem_rhs, &opt_, &stats, roots, nullptr, kMaxSteps)
+                                  : ndf_solve_limited(&in, &s.sol, problem_rhs, &opt_, &stats, kMaxSteps);
         }
         if (rc != 0 || s.sol.tnum < 1) return "the solver failed";
-        const double reached = s.sol.tt[s.sol.tnum - 1];
-        if (!(std::fabs(reached - times[count - 1]) <= 1e-9 * std::max(1.0, std::fabs(times[count - 1]))))
-            return "the solver stopped before the last time";
-        const size_t nm = sens_ != nullptr ? static_cast<size_t>(n_) * static_cast<size_t>(sens_->m) : 0;
         if (sens_ != nullptr && ss.sol.tnum != s.sol.tnum) return "the solver lost the sensitivities";
-        if (out != nullptr) {
-            if (count > 2 && s.sol.tnum != count) return "the solver did not give every output time";
-            for (int k = 1; k < count; ++k) {
-                const int p = count > 2 ? k : s.sol.tnum - 1;
-                const double *src = s.sol.yy + static_cast<size_t>(p) * static_cast<size_t>(n_);
-                std::copy(src, src + n_, out + static_cast<size_t>(k) * static_cast<size_t>(n_ + 1) + 1);
-                if (sens_ != nullptr) {
-                    const double *sp = ss.sol.yy + static_cast<size_t>(p) * nm;
-                    std::copy(sp, sp + nm, sens_->raw.begin() + static_cast<std::ptrdiff_t>(static_cast<size_t>(k) * nm));
-                }
-            }
+        return "";
+    }
+
+    // Point p of a solution as output k.
+    void store(const Solution &s, const Solution &ss, int p, double *out, int k) {
+        if (out == nullptr) return;
+        const double *src = s.sol.yy + static_cast<size_t>(p) * static_cast<size_t>(n_);
+        std::copy(src, src + n_, out + static_cast<size_t>(k) * static_cast<size_t>(n_ + 1) + 1);
+        if (sens_ != nullptr) {
+            const double *sp = ss.sol.yy + static_cast<size_t>(p) * nm();
+            std::copy(sp, sp + nm(), sens_->raw.begin() + static_cast<std::ptrdiff_t>(static_cast<size_t>(k) * nm()));
         }
+    }
+    // The current state (after the events of this instant) as output k.
+    void store_current(double *out, int k) {
+        if (out == nullptr) return;
+        std::copy(w_.y.begin() + 1, w_.y.begin() + 1 + n_, out + static_cast<size_t>(k) * static_cast<size_t>(n_ + 1) + 1);
+        if (sens_ != nullptr)
+            std::copy(sens_->s.begin(), sens_->s.end(), sens_->raw.begin() + static_cast<std::ptrdiff_t>(static_cast<size_t>(k) * nm()));
+    }
+    // The solution's last point becomes w.y (and sens->s).
+    std::string take_last(const Solution &s, const Solution &ss) {
         const double *last = s.sol.yy + static_cast<size_t>(s.sol.tnum - 1) * static_cast<size_t>(n_);
         std::copy(last, last + n_, w_.y.begin() + 1);
         for (int i = 1; i <= n_; ++i)
             if (!std::isfinite(w_.y[static_cast<size_t>(i)])) return "the state is not finite";
         if (sens_ != nullptr) {
-            const double *sl = ss.sol.yy + static_cast<size_t>(ss.sol.tnum - 1) * nm;
-            std::copy(sl, sl + nm, sens_->s.begin());
+            const double *sl = ss.sol.yy + static_cast<size_t>(ss.sol.tnum - 1) * nm();
+            std::copy(sl, sl + nm(), sens_->s.begin());
         }
         return "";
     }
 
+    // Solver calls from stop to stop: a call ends at a watched trigger change, at the next due
+    // delayed firing or at the last time.
+    std::string run_with_events(double *times, int count, double *out, bool fire_at_end) {
+        qv::events::EventMachine &ev = w_.events;
+        before_end_ = false;
+        const double end = times[count - 1];
+        double from = times[0];
+        int next = 1;   // first output not yet given
+        for (;;) {
+            const double due = ev.nextDue();
+            const double to = std::min(end, due);
+            const double tol = qv::ndf::trigger_time_tolerance(to, to - from);
+            for (; next < count && times[next] <= from + tol; ++next) store_current(out, next);
+            if (!(to - from > tol)) {
+                if (!(due <= end) || (!fire_at_end && !(end - due > tol))) return "";
+                bool fired = false;
+                if (ev.stop(std::max(from, due), w_.y.data(), nullptr, &fired) != 0) return "events: " + ev.error();
+                from = std::max(from, due);
+                continue;
+            }
+            int c = 0;
+            w_.call[static_cast<size_t>(c++)] = from;
+            for (int j = next; j < count && times[j] < to - tol; ++j) w_.call[static_cast<size_t>(c++)] = times[j];
+            w_.call[static_cast<size_t>(c++)] = to;
+            _ndf_roots roots{ev.count(), problem_triggers, ev.watch(), 0, 0.0, w_.on_before.data(), 0};
+            Solution s, ss;
+            if (std::string msg = solve(w_.call.data(), c, s, ss, &roots); !msg.empty()) return msg;
+            const int last = s.sol.tnum - 1;
+            if (c > 2)
+                for (int p = 1; p < last && next < count; ++p) store(s, ss, p, out, next++);
+            if (std::string msg = take_last(s, ss); !msg.empty()) return msg;
+            const double t = s.sol.tt[last];
+            const bool at_end = !(end - t > qv::ndf::trigger_time_tolerance(end, end - from));
+            if (at_end && !fire_at_end) {
+                // The triggers just before the end, for the caller's events_at.
+                before_end_ = true;
+                return "";
+            }
+            if (roots.found || to == due) {
+                bool fired = false;
+                if (ev.stop(t, w_.y.data(), roots.found ? w_.on_before.data() : nullptr, &fired) != 0)
+                    return "events: " + ev.error();
+            } else if (!(std::fabs(t - to) <= 1e-9 * std::max(1.0, std::fabs(to)))) {
+                return "the solver stopped before the last time";
+            }
+            from = t;
+        }
+    }
+
     // From w.y at time t until every rate of change is zero within the tolerances (and so are
     // those of the sensitivities, when they are integrated too).
+public:
+    // From w.y at time t until every rate of change is zero within the tolerances (and so are
+    // those of the sensitivities, when they are integrated too); events fire meanwhile.
     std::string steady_state(double t) {
         double span = kSteadyFirstSpan;
         for (int k = 0; k < kSteadyMaxSpans; ++k, span *= kSteadyGrowth) {
@@ -173,11 +322,6 @@ public:
     }
 
 private:
-    const Problem &pb_;
-    Workspace &w_;
-    Sensitivities *sens_;
-    int n_;
-    _ndf_option opt_{};
 
     double rate_norm() {
         pb_.model.rhs(w_.P.data(), w_.y.data(), f1.data());
@@ -373,12 +517,20 @@ std::string simulate_experiment(const Problem &pb, int e, Workspace &w, Sensitiv
     // 2. A pre-equilibration, then the next period's parameters and the start values it sets; the
     // other states continue from the steady state.
     int p = 0;
+    bool pre = false;
+    // The model's events run from the start of the pre-equilibration, or of the first period, on;
+    // what they triggered during the pre-equilibration stays triggered.
     if (std::isinf(first.start) && first.start < 0) {
         w.y[static_cast<size_t>(m.time_index)] = 0.0;
+        if (integrator.has_events())
+            if (std::string msg = integrator.begin_events(0.0); !msg.empty()) return "pre-equilibration: " + msg;
         if (std::string msg = integrator.steady_state(0.0); !msg.empty()) return "pre-equilibration: " + msg;
-        if (ex.n_periods < 2) return "";
-        p = 1;
-        run_stage(pb, Stage::Enter, ex.periods[1], w, sens);
+        pre = true;
+        // Without a later period the experiment goes on from the steady state at time 0.
+        if (ex.n_periods >= 2) {
+            p = 1;
+            run_stage(pb, Stage::Enter, ex.periods[1], w, sens);
+        }
     }
 
     // 3. Period after period: the measurement times within it (a time at which the next period
@@ -387,8 +539,10 @@ std::string simulate_experiment(const Problem &pb, int e, Workspace &w, Sensitiv
     const size_t block = static_cast<size_t>(n) + 1;
     std::vector<double> &times = w.times;
     std::vector<double> &out = w.outputs;
-    double t0 = ex.periods[p].start;
+    double t0 = pre && p == 0 ? 0.0 : ex.periods[p].start;
     w.y[static_cast<size_t>(m.time_index)] = t0;
+    if (integrator.has_events() && !pre)
+        if (std::string msg = integrator.begin_events(t0); !msg.empty()) return msg;
     int next_time = 0;
     if (ex.n_times > 0 && ex.times[0] < t0) return "a measurement time lies before the start of the experiment";
     for (int k = p; k < ex.n_periods; ++k) {
@@ -404,7 +558,7 @@ std::string simulate_experiment(const Problem &pb, int e, Workspace &w, Sensitiv
         // The solver's outputs go to w.raw (block j for times[j]); the start state is block 0.
         std::copy(w.y.begin(), w.y.end(), w.raw.begin());
         if (sens != nullptr) std::copy(sens->s.begin(), sens->s.end(), sens->raw.begin());
-        if (std::string msg = integrator.run(times.data(), count, w.raw.data()); !msg.empty()) return msg;
+        if (std::string msg = integrator.run(times.data(), count, w.raw.data(), last); !msg.empty()) return msg;
         int src = 0;
         for (int j = first_time; j < next_time; ++j) {
             while (src + 1 < measured && times[static_cast<size_t>(src)] < ex.times[j]) ++src;
@@ -419,6 +573,7 @@ std::string simulate_experiment(const Problem &pb, int e, Workspace &w, Sensitiv
         t0 = end;
         w.y[static_cast<size_t>(m.time_index)] = t0;
         run_stage(pb, Stage::Continue, ex.periods[k + 1], w, sens);
+        if (std::string msg = integrator.events_at(t0); !msg.empty()) return msg;
     }
     if (next_time < ex.n_times) {
         const double from = ex.n_times > 0 && next_time > 0 ? std::max(t0, ex.times[next_time - 1]) : t0;

@@ -34,6 +34,8 @@ void prepare_workspace(const Problem &pb, Workspace &w) {
     w.outputs.assign(times * n1, 0.0);
     w.raw.assign((times + 1) * n1, 0.0);
     w.times.assign(times + 1, 0.0);
+    w.call.assign(times + 2, 0.0);
+    w.on_before.assign(static_cast<size_t>(std::max(pb.model.n_events, 1)), 0);
     w.q.assign(pars, 0.0);
     w.simulated.assign(static_cast<size_t>(pb.n_data), std::numeric_limits<double>::quiet_NaN());
     w.sigma.assign(static_cast<size_t>(pb.n_data), std::numeric_limits<double>::quiet_NaN());

@@ -17,6 +17,40 @@ namespace {
 constexpr double kFormulaStep = 1.0e-6;   // relative step of the placeholders' formulas, on
 constexpr double kFormulaFloor = 1.0e-3;  //   max(|theta|, this)
 constexpr double kPriorStep = 1.0e-6;     // step of the prior's differences on the scaled values
+constexpr double kEventStep = 1.0e-5;     // relative step of the differences across events, on
+                                          //   max(|x|, 1)
+
+bool assigns_at_events(const ModelCode &m) {
+    for (int k = 0; k < m.n_events; ++k)
+        if (!m.events[k].switch_only) return true;
+    return false;
+}
+
+// The gradient, d simulated and d sigma by central differences of whole evaluations.
+ObjectiveValue difference_gradient(const Problem &pb, const double *x, Workspace &w, GradientWork &g, double *grad) {
+    const size_t mm = static_cast<size_t>(pb.n_theta), nd = static_cast<size_t>(pb.n_data);
+    std::copy(x, x + mm, g.xd.begin());
+    bool failed = false;
+    for (size_t j = 0; j < mm; ++j) {
+        const double h = kEventStep * std::max(std::fabs(x[j]), 1.0);
+        g.xd[j] = x[j] + h;
+        const ObjectiveValue up = evaluate(pb, g.xd.data(), w);
+        std::copy(w.simulated.begin(), w.simulated.end(), g.plus_sim.begin());
+        std::copy(w.sigma.begin(), w.sigma.end(), g.plus_sig.begin());
+        g.xd[j] = x[j] - h;
+        const ObjectiveValue down = evaluate(pb, g.xd.data(), w);
+        g.xd[j] = x[j];
+        failed = failed || up.failed > 0 || down.failed > 0;
+        grad[j] = (up.llh + up.log_prior - down.llh - down.log_prior) / (2.0 * h);
+        for (size_t d = 0; d < nd; ++d) {
+            g.dsim[d * mm + j] = (g.plus_sim[d] - w.simulated[d]) / (2.0 * h);
+            g.dsig[d * mm + j] = (g.plus_sig[d] - w.sigma[d]) / (2.0 * h);
+        }
+    }
+    ObjectiveValue v = evaluate(pb, x, w);
+    if (failed || v.failed > 0 || !std::isfinite(v.llh)) std::fill(grad, grad + mm, 0.0);
+    return v;
+}
 
 double scale_derivative(Scale s, double theta) {
     switch (s) {
@@ -72,9 +106,13 @@ void prepare_gradient(const Problem &pb, GradientWork &g) {
     g.ds.assign(leaves, 0.0);
     g.dq.assign(nq * mm, 0.0);
     g.dtheta.assign(mm, 0.0);
+    g.xd.assign(mm, 0.0);
+    g.plus_sim.assign(static_cast<size_t>(pb.n_data), 0.0);
+    g.plus_sig.assign(static_cast<size_t>(pb.n_data), 0.0);
 }
 
 ObjectiveValue evaluate_gradient(const Problem &pb, const double *x, Workspace &w, GradientWork &g, double *grad) {
+    if (assigns_at_events(pb.model)) return difference_gradient(pb, x, w, g, grad);
     ObjectiveValue v;
     const size_t mm = static_cast<size_t>(pb.n_theta);
     const size_t n = static_cast<size_t>(pb.model.n_states), np = static_cast<size_t>(pb.model.n_params);

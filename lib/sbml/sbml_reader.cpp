@@ -65,10 +65,7 @@ void first_error(const SBMLDocument &doc, const std::string &path) {
 }
 
 // Constructs outside the model class, named with their id.
-void check_refusals(const Model &model, const ImportOptions &opts, std::vector<std::string> &notes) {
-    if (opts.for_estimation)
-        for (unsigned i = 0; i < model.getNumEvents(); ++i)
-            refuse("event " + label(model.getEvent(i), i) + " (events are not supported)");
+void check_refusals(const Model &model, std::vector<std::string> &notes) {
     for (unsigned i = 0; i < model.getNumRules(); ++i) {
         const Rule *r = model.getRule(i);
         if (r->isAlgebraic() && r->isSetMath()) refuse("algebraic rule " + label(r, i) + " (algebraic rules are not supported)");
@@ -148,7 +145,7 @@ void read_document(const std::string &path, const ImportOptions &opts, ImportedM
         refuse("package '" + doc->getUnknownPackagePrefix(0) + "' (SBML packages are not supported)");
     // Refusals first, so that an unsupported construct is named rather than reported as a
     // consistency error about it.
-    check_refusals(*doc->getModel(), opts, out.notes);
+    check_refusals(*doc->getModel(), out.notes);
     doc->setConsistencyChecks(LIBSBML_CAT_UNITS_CONSISTENCY, false);
     doc->setConsistencyChecks(LIBSBML_CAT_MODELING_PRACTICE, false);
     doc->setConsistencyChecks(LIBSBML_CAT_SBO_CONSISTENCY, false);

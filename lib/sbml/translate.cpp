@@ -53,8 +53,7 @@ void translate(Model &model, const ImportOptions &opts, ImportedModel &out) {
     check_counts(out, opts);
     order_intermediates(t);
     read_events(t);
-    // Estimation problems carry no events yet, and their solver does not stop at switches.
-    if (!opts.for_estimation) switching_conditions(t);
+    switching_conditions(t);
     check_sizes(out);
     initial_values(t);
     // An estimation problem sets the start state per condition and evaluation; what the file's own

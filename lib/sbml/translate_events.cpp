@@ -141,6 +141,21 @@ void read_events(Translation &t) {
             proto.value = math_of(t, ea->getMath(), nullptr, where);
             ev.assignments.push_back(assignment_of(t, proto, ea->getVariable(), name));
         }
+        // A resized compartment keeps the amounts of the species held as concentrations in it.
+        for (unsigned k = 0; k < e->getNumEventAssignments(); ++k) {
+            const ::EventAssignment *ea = e->getEventAssignment(k);
+            if (!ea->isSetMath() || !t.model.getCompartment(ea->getVariable())) continue;
+            const Expr size = t.symbols.at(ea->getVariable());
+            for (unsigned i = 0; i < t.model.getNumSpecies(); ++i) {
+                const Species *sp = t.model.getSpecies(i);
+                if (sp->getCompartment() != ea->getVariable() || sp->getHasOnlySubstanceUnits()) continue;
+                const auto st = t.state_of.find(sp->getId());
+                if (st == t.state_of.end() || t.state_is_amount[sp->getId()]) continue;
+                const bool assigned = std::any_of(ev.assignments.begin(), ev.assignments.end(),
+                                                  [&](const ImportedAssignment &a) { return a.state == st->second; });
+                if (!assigned) ev.rescaled.push_back({st->second, nullptr, size});
+            }
+        }
         if (ev.assignments.size() > kMaxEventValues)
             refuse("event " + name + " (more than " + std::to_string(kMaxEventValues) + " assignments)");
         t.out.events.push_back(std::move(ev));

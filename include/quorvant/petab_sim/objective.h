@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "quorvant/event_machine/event_machine.h"
+
 #include "quorvant/petab_sim/problem_model.h"
 
 namespace qv::petab_sim {
@@ -34,6 +36,9 @@ struct Workspace {
     std::vector<double> sigma;             // per measurement: its noise parameter
     std::vector<int> data_start;           // measurements of experiment e: data_order[data_start[e] ..
     std::vector<int> data_order;           //   data_start[e + 1] - 1]
+    qv::events::EventMachine events;       // the model's events during an experiment
+    std::vector<int> on_before;            // the triggers just before a stop
+    std::vector<double> call;              // the output times of one solver call between stops
 };
 
 void prepare_workspace(const Problem &problem, Workspace &w);

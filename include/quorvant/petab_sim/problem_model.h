@@ -8,6 +8,7 @@
 #ifndef QUORVANT_PETAB_SIM_PROBLEM_MODEL_H
 #define QUORVANT_PETAB_SIM_PROBLEM_MODEL_H
 
+#include "quorvant/model_events.h"
 #include "quorvant/petab_runtime/likelihood.h"
 #include "quorvant/petab_runtime/prior.h"
 
@@ -117,6 +118,15 @@ struct ModelCode {
     // parameter slots 1..np at [n..n+np-1] and by the placeholders q[0..] after them. Writes only
     // entries that can be non-zero; the caller zeroes both arrays.
     void (*observe_derivatives)(int k, const double *P, const double *y, const double *q, double *dv, double *ds);
+    // The model's events and switching times (quorvant/model_events.h, on the parameters P
+    // instead of a record; none where n_events is 0). Event assignments change states only.
+    int n_events;
+    const qv_event *events;
+    void (*event_triggers)(double t, const double *y, const double *P, int *on, double *g);
+    double (*event_delay)(int k, double t, const double *y, const double *P);
+    double (*event_priority)(int k, double t, const double *y, const double *P);
+    void (*event_values)(int k, double t, const double *y, const double *P, double *v);
+    void (*event_assign)(int k, const double *v, double *y, const double *P);
 };
 
 struct Problem {

@@ -12,6 +12,11 @@ namespace qv::sbml {
 // qv_intermediates(y, p, a) and uses its kIntermediates.
 std::string event_source(const ImportedModel &m);
 
+// The same for the model code of an estimation problem: kEventCount, kEvents and the functions
+// event_triggers, event_delay, event_priority, event_values and event_assign of the parameter
+// array P (as qv::petab_sim::ModelCode holds them), calling its intermediates(P, y, a).
+std::string problem_event_source(const ImportedModel &m);
+
 }  // namespace qv::sbml
 
 #endif

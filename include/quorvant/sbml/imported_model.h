@@ -102,6 +102,9 @@ struct ImportedEvent {
     Expr delay;                     // null: none
     Expr priority;                  // null: none
     std::vector<ImportedAssignment> assignments;
+    // Species held as concentrations in a compartment the event resizes (state, size): they keep
+    // their amounts, so each is multiplied by the old size over the new after the assignments.
+    std::vector<ImportedAssignment> rescaled;
 };
 
 struct ImportedModel {
