@@ -370,9 +370,10 @@ int main(int argc, char **argv) {
     {
         constexpr int kCalls = 200000;
         double y[kN] = {0.5, 0.3, 0.2}, f[kN];
+        int (*volatile rhs)(double, double *, double *) = enzyme;   // called as the solvers call it
         const auto a = std::chrono::steady_clock::now();
         for (int i = 0; i < kCalls; ++i) {
-            enzyme(0.0, y, f);
+            rhs(0.0, y, f);
             for (int k = 0; k < kN; ++k) y[k] += 1e-300 * f[k];   // each call depends on the last
         }
         const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - a).count();
