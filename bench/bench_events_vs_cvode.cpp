@@ -35,6 +35,7 @@
 #include "quorvant/ndflib/ndf.h"
 #include "quorvant/ndflib/ndf_roots.h"
 #include "quorvant/ndflib/trigger_search.h"
+#include "solver_timing.h"
 
 namespace {
 
@@ -306,28 +307,6 @@ Result runCvode(const Problem &p, double rtol) {
     return r;
 }
 
-// Runs the solver repeatedly for at least minSeconds and keeps the fastest run's time.
-template <class F>
-Result measure(F solve, double minSeconds) {
-    rhsCount = jacCount = 0;
-    Result r = solve();
-    r.rhs = rhsCount;
-    r.jac = jacCount;
-    double best = 1e300, total = 0.0;
-    int reps = 0;
-    while (total < minSeconds || reps < 3) {
-        const auto a = std::chrono::steady_clock::now();
-        Result again = solve();
-        const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - a).count();
-        best = std::min(best, s);
-        total += s;
-        ++reps;
-        (void)again;
-    }
-    r.seconds = best;
-    return r;
-}
-
 // Largest |event time - reference| over the events both found (NAN when the counts differ).
 double eventTimeError(const Result &r, const Result &ref) {
     if (!r.ok || r.tev.size() != ref.tev.size()) return NAN;
@@ -404,10 +383,10 @@ int main(int argc, char **argv) {
         for (double rtol : tolerances) {
             auto wanted = [&](const char *solver) { return onlySolver.empty() || onlySolver == solver; };
             Result ndf, bdf, hmax, cv;
-            if (wanted("NDF")) ndf = measure([&] { return runNdf(p, rtol, {0, 0.0}); }, minSeconds);
-            if (wanted("NDF(BDF)")) bdf = measure([&] { return runNdf(p, rtol, {1, 0.0}); }, minSeconds);
-            if (wanted("NDF(hmax)")) hmax = measure([&] { return runNdf(p, rtol, {0, 1e300}); }, minSeconds);
-            if (wanted("CVODE")) cv = measure([&] { return runCvode(p, rtol); }, minSeconds);
+            if (wanted("NDF")) ndf = measure([&] { return runNdf(p, rtol, {0, 0.0}); }, minSeconds, rhsCount, jacCount);
+            if (wanted("NDF(BDF)")) bdf = measure([&] { return runNdf(p, rtol, {1, 0.0}); }, minSeconds, rhsCount, jacCount);
+            if (wanted("NDF(hmax)")) hmax = measure([&] { return runNdf(p, rtol, {0, 1e300}); }, minSeconds, rhsCount, jacCount);
+            if (wanted("CVODE")) cv = measure([&] { return runCvode(p, rtol); }, minSeconds, rhsCount, jacCount);
             auto row = [&](const char *solver, const Result &r) {
                 if (!wanted(solver)) return;
                 std::printf("%-12s %-6.0e %-9s %9.3f %6.2f %6zu %10.2e %10.2e %10.2e %7ld %7ld %6ld %6ld %7ld%s\n",

@@ -23,6 +23,7 @@
 #include <sunmatrix/sunmatrix_dense.h>
 
 #include "quorvant/ndflib/ndf.h"
+#include "solver_timing.h"
 
 namespace {
 
@@ -269,28 +270,6 @@ Result runCvode(const Problem &p, double rtol) {
     return r;
 }
 
-// Runs the solver repeatedly for at least minSeconds and keeps the fastest run's time.
-template <class F>
-Result measure(F solve, double minSeconds) {
-    rhsCount = jacCount = 0;
-    Result r = solve();
-    r.rhs = rhsCount;
-    r.jac = jacCount;
-    double best = 1e300, total = 0.0;
-    int reps = 0;
-    while (total < minSeconds || reps < 3) {
-        const auto a = std::chrono::steady_clock::now();
-        Result again = solve();
-        const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - a).count();
-        best = std::min(best, s);
-        total += s;
-        ++reps;
-        (void)again;
-    }
-    r.seconds = best;
-    return r;
-}
-
 double maxError(const Problem &p, const Result &r, const std::vector<double> &ref) {
     if (!r.ok || r.y.size() != ref.size()) return NAN;
     double worst = 0.0;
@@ -325,9 +304,9 @@ int main(int argc, char **argv) {
         std::printf("%-14s reference: CVODE at rtol %.0e; NDF(BDF) at the same rtol differs by %.2e\n",
                     p.name, kRefRtol, maxError(p, refNdf, refCv.y));
         for (double rtol : tolerances) {
-            const Result ndf = measure([&] { return runNdf(p, rtol, 0); }, minSeconds);
-            const Result bdf = measure([&] { return runNdf(p, rtol, 1); }, minSeconds);
-            const Result cv = measure([&] { return runCvode(p, rtol); }, minSeconds);
+            const Result ndf = measure([&] { return runNdf(p, rtol, 0); }, minSeconds, rhsCount, jacCount);
+            const Result bdf = measure([&] { return runNdf(p, rtol, 1); }, minSeconds, rhsCount, jacCount);
+            const Result cv = measure([&] { return runCvode(p, rtol); }, minSeconds, rhsCount, jacCount);
             auto row = [&](const char *solver, const Result &r) {
                 std::printf("%-14s %-6.0e %-9s %10.3f %8ld %8ld %7ld %7ld %10.2e%s\n", p.name, rtol, solver,
                             r.seconds * 1e3, r.steps, r.rhs, r.jac, r.lu, maxError(p, r, refCv.y),
