@@ -411,12 +411,7 @@ int NdfSolver::step() {
     ++st_->nsteps;
     const auto cols = static_cast<std::size_t>(difCols_);
     const auto k = static_cast<std::size_t>(k_);
-    for (std::size_t i = 0; i < n; ++i) {
-        double *d = dif_.data() + i * cols;
-        d[k + 1] = difkp1_[i] - d[k];
-        d[k] = difkp1_[i];
-        for (std::size_t j = k; j-- > 0;) d[j] += d[j + 1];
-    }
+    acceptDifferences(dif_.data(), difkp1_.data(), n, cols, k);
 
     if (sens_ != nullptr && sens_->errcon == 0) {
         double errSens = 0.0;

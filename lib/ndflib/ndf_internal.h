@@ -4,6 +4,7 @@
 #define QUORVANT_NDF_INTERNAL_H
 
 #include <cmath>
+#include <cstddef>
 
 #include "quorvant/ndflib/condest.h"
 #include "quorvant/ndflib/matrix_basic.h"
@@ -25,6 +26,17 @@ inline bool tolGt(double a, double b) { return a > b && !tolEq(a, b); }
 // A view of n contiguous doubles as a column vector.
 inline _matrix vecView(double *p, int n) { return _matrix{n, 1, p}; }
 inline _matrix matView(double *p, int row, int col) { return _matrix{row, col, p}; }
+
+// An accepted step's corrections into a table of backward differences: row i (cols doubles) of
+// table takes corr[i] at order k, and the lower differences are summed up from it.
+inline void acceptDifferences(double *table, const double *corr, std::size_t rows, std::size_t cols, std::size_t k) {
+    for (std::size_t i = 0; i < rows; ++i) {
+        double *d = table + i * cols;
+        d[k + 1] = corr[i] - d[k];
+        d[k] = corr[i];
+        for (std::size_t j = k; j-- > 0;) d[j] += d[j + 1];
+    }
+}
 
 // Condition estimate of a square matrix for the singularity tests. A matrix with a row of
 // zeros (the algebraic rows of a DAE mass matrix) is singular outright: the estimate would be

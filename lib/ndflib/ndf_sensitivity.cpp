@@ -238,15 +238,8 @@ int NdfSolver::sensCorrect(double tnew, double *errEst) {
 // The accepted step's corrections into the sensitivities' differences, as for the states.
 void NdfSolver::sensAccept() {
     if (sens_ == nullptr) return;
-    const auto nm = static_cast<std::size_t>(nm_);
-    const auto cols = static_cast<std::size_t>(difCols_);
-    const auto k = static_cast<std::size_t>(k_);
-    for (std::size_t q = 0; q < nm; ++q) {
-        double *d = ds_.data() + q * cols;
-        d[k + 1] = sdif_[q] - d[k];
-        d[k] = sdif_[q];
-        for (std::size_t j = k; j-- > 0;) d[j] += d[j + 1];
-    }
+    acceptDifferences(ds_.data(), sdif_.data(), static_cast<std::size_t>(nm_), static_cast<std::size_t>(difCols_),
+                      static_cast<std::size_t>(k_));
 }
 
 }  // namespace qv::ndf

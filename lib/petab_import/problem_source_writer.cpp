@@ -479,13 +479,12 @@ extern "C" int qv_model_refine(parameter *p, double *x, int n, long budget, doub
     RefinementSettings settings;
     settings.max_evaluations = static_cast<int>(budget < 1 ? 1 : (budget > 1000000000L ? 1000000000L : budget));
     const std::vector<double> start(x, x + n);
-    const RefinementResult r = refine(kProblem, start, settings, workspace());
+    static GradientWork sensitivities;   // its buffers kept from one refinement to the next
+    const RefinementResult r = refine(kProblem, start, settings, workspace(), sensitivities);
     ++count->refinements;
     count->evaluations += r.evaluations;
     count->gradients += r.gradients;
-    const ObjectiveValue before = evaluate(kProblem, x, workspace());
-    ++count->evaluations;
-    const double f0 = before.failed > 0 ? -DBL_MAX : before.llh + before.log_prior;
+    const double f0 = std::isfinite(r.start_objective) ? r.start_objective : -DBL_MAX;
     if (std::isfinite(r.objective) && r.objective > f0) {
         for (int k = 0; k < n; ++k) x[k] = r.x[static_cast<size_t>(k)];
         *fitness = r.objective;

@@ -46,12 +46,14 @@ public:
     RefinementResult run(std::vector<double> x) {
         RefinementResult r;
         for (size_t i = 0; i < n_; ++i) x[i] = std::clamp(x[i], lo_[i], hi_[i]);
-        double phi = value(x);
         std::vector<double> g(n_), g_new(n_), d(n_), x_new(n_), s(n_), y(n_), Hy(n_);
         std::vector<double> H(n_ * n_, 0.0);
         reset(H);
         bool fresh = true;
-        gradient(x, phi, g);
+        // The start's value comes with its gradient from the sensitivities.
+        double phi = s_.sensitivities ? gradient(x, 0.0, g) : value(x);
+        if (!s_.sensitivities) gradient(x, phi, g);
+        r.start_objective = -phi;
         int stalls = 0;
         while (std::isfinite(phi) && evaluations_ < s_.max_evaluations) {
             ++r.iterations;
@@ -156,14 +158,16 @@ private:
         return std::isfinite(f) ? -f : std::numeric_limits<double>::infinity();
     }
 
-    // From the sensitivities; or central differences, one-sided at a bound.
-    void gradient(const std::vector<double> &x, double phi, std::vector<double> &g) {
+    // From the sensitivities, returning -objective at x; or central differences, one-sided at a
+    // bound, from phi = -objective at x (returned).
+    double gradient(const std::vector<double> &x, double phi, std::vector<double> &g) {
         if (s_.sensitivities) {
             ++evaluations_;
             ++gradients_;
             const ObjectiveValue v = evaluate_gradient(pb_, x.data(), w_, g_, g.data());
             for (double &d : g) d = std::isfinite(v.llh) ? -d : 0.0;
-            return;
+            const double f = v.llh + v.log_prior;
+            return std::isfinite(f) ? -f : std::numeric_limits<double>::infinity();
         }
         std::vector<double> xp = x;
         for (size_t i = 0; i < n_; ++i) {
@@ -176,6 +180,7 @@ private:
             xp[i] = x[i];
             g[i] = up > down && std::isfinite(fu) && std::isfinite(fd) ? (fu - fd) / (up - down) : 0.0;
         }
+        return phi;
     }
 
     void reset(std::vector<double> &H, double scale = 1.0) {
@@ -242,16 +247,18 @@ public:
         RefinementResult r;
         for (size_t i = 0; i < n_; ++i) x[i] = std::clamp(x[i], lo_[i], hi_[i]);
         std::vector<double> res(m_), res_new(m_), J(m_ * n_), g(n_), A, b, x_new(n_), xp;
-        double cost = residuals(x, res);
+        // With the sensitivities, the start's residuals come with its Jacobian.
+        double cost = s_.sensitivities ? jacobian(x, J, res) : residuals(x, res);
+        ObjectiveValue at_x = last_;
+        r.start_objective = std::isfinite(cost) ? at_x.llh + at_x.log_prior : -std::numeric_limits<double>::infinity();
         double lambda = kLambdaStart;
         int stalls = 0;
         while (std::isfinite(cost) && evaluations_ < s_.max_evaluations) {
-            ++r.iterations;
             // 1. The Jacobian from the sensitivities, or by forward differences (backward at an
             // upper bound).
             xp = x;
             if (s_.sensitivities) {
-                jacobian(x, J);
+                if (r.iterations > 0) jacobian(x, J, res_new);
             } else {
                 for (size_t j = 0; j < n_; ++j) {
                     double h = s_.step * 10.0 * (1.0 + std::fabs(x[j]));
@@ -262,6 +269,7 @@ public:
                     for (size_t i = 0; i < m_; ++i) J[i * n_ + j] = std::isfinite(c) ? (res_new[i] - res[i]) / h : 0.0;
                 }
             }
+            ++r.iterations;
             for (size_t j = 0; j < n_; ++j) {
                 g[j] = 0.0;
                 for (size_t i = 0; i < m_; ++i) g[j] += J[i * n_ + j] * res[i];
@@ -297,6 +305,7 @@ public:
                 cost_new = residuals(x_new, res_new);
                 if (std::isfinite(cost_new) && cost_new < cost) {
                     accepted = true;
+                    at_x = last_;
                     lambda = std::max(lambda / kLambdaDown, kLambdaMin);
                     break;
                 }
@@ -310,11 +319,8 @@ public:
             stalls = gain < s_.tolerance * (1.0 + std::fabs(cost)) ? stalls + 1 : 0;
             if (stalls >= kStallLimit) break;
         }
-        // The objective itself at the point reached.
-        const ObjectiveValue v = evaluate(pb_, x.data(), w_);
-        ++evaluations_;
         r.x = x;
-        r.objective = v.llh + v.log_prior;
+        r.objective = std::isfinite(cost) ? at_x.llh + at_x.log_prior : -std::numeric_limits<double>::infinity();
         r.evaluations = evaluations_;
         r.gradients = gradients_;
         return r;
@@ -330,15 +336,17 @@ private:
     int evaluations_ = 0;
     int gradients_ = 0;
     std::vector<double> grad_;
+    ObjectiveValue last_;   // of the last evaluation
 
-    // The residuals' Jacobian at x from the measurements' derivatives (zero where they fail).
-    void jacobian(const std::vector<double> &x, std::vector<double> &J) {
+    // The residuals' Jacobian at x from the measurements' derivatives (zero where they fail), and
+    // the residuals at x in r with their cost, as residuals() gives them.
+    double jacobian(const std::vector<double> &x, std::vector<double> &J, std::vector<double> &r) {
         ++evaluations_;
         ++gradients_;
         grad_.resize(n_);
-        const ObjectiveValue v = evaluate_gradient(pb_, x.data(), w_, g_, grad_.data());
+        last_ = evaluate_gradient(pb_, x.data(), w_, g_, grad_.data());
         std::fill(J.begin(), J.end(), 0.0);
-        if (v.failed > 0 || !std::isfinite(v.llh)) return;
+        if (last_.failed > 0 || !std::isfinite(last_.llh)) return std::numeric_limits<double>::infinity();
         const size_t nd = static_cast<size_t>(pb_.n_data);
         for (size_t d = 0; d < nd; ++d) {
             const Datum &m = pb_.data[d];
@@ -354,14 +362,20 @@ private:
                 J[(nd + d) * n_ + j] = q > 0 ? dsig[j] / (sigma * q) : 0.0;
             }
         }
+        return workspace_residuals(r);
     }
 
     // Half the sum of squares (-llh up to a constant), the residuals in r; inf when the
     // simulation fails.
     double residuals(const std::vector<double> &x, std::vector<double> &r) {
         ++evaluations_;
-        const ObjectiveValue v = evaluate(pb_, x.data(), w_);
-        if (v.failed > 0 || !std::isfinite(v.llh)) return std::numeric_limits<double>::infinity();
+        last_ = evaluate(pb_, x.data(), w_);
+        if (last_.failed > 0 || !std::isfinite(last_.llh)) return std::numeric_limits<double>::infinity();
+        return workspace_residuals(r);
+    }
+
+    // The residuals of the simulated values and noise in the workspace, and their cost.
+    double workspace_residuals(std::vector<double> &r) {
         const size_t nd = static_cast<size_t>(pb_.n_data);
         double cost = 0.0;
         for (size_t d = 0; d < nd; ++d) {
@@ -380,11 +394,16 @@ private:
 
 }  // namespace
 
-RefinementResult refine(const Problem &pb, const std::vector<double> &x0, const RefinementSettings &s, Workspace &w) {
-    GradientWork g;
+RefinementResult refine(const Problem &pb, const std::vector<double> &x0, const RefinementSettings &s, Workspace &w,
+                        GradientWork &g) {
     if (s.sensitivities) prepare_gradient(pb, g);
     if (s.method != RefinementMethod::Bfgs && LeastSquares::applies(pb)) return LeastSquares(pb, s, w, g).run(x0);
     return Search(pb, s, w, g).run(x0);
+}
+
+RefinementResult refine(const Problem &pb, const std::vector<double> &x0, const RefinementSettings &s, Workspace &w) {
+    GradientWork g;
+    return refine(pb, x0, s, w, g);
 }
 
 }  // namespace qv::petab_sim

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "quorvant/petab_sim/objective.h"
+#include "quorvant/petab_sim/objective_gradient.h"
 
 namespace qv::petab_sim {
 
@@ -25,6 +26,7 @@ struct RefinementSettings {
 struct RefinementResult {
     std::vector<double> x;         // scaled values, inside the bounds
     double objective = 0.0;        // llh + log prior at x
+    double start_objective = 0.0;  // llh + log prior at the start (-inf when it fails)
     int evaluations = 0;           // objective evaluations, gradients included
     int gradients = 0;             // of which gradients (or Jacobians) from the sensitivities
     int iterations = 0;
@@ -32,6 +34,9 @@ struct RefinementResult {
 
 // Refines x0 (scaled values); never leaves the bounds of pb.theta.
 RefinementResult refine(const Problem &pb, const std::vector<double> &x0, const RefinementSettings &s, Workspace &w);
+// The same with the caller's sensitivity workspace, kept from one refinement to the next.
+RefinementResult refine(const Problem &pb, const std::vector<double> &x0, const RefinementSettings &s, Workspace &w,
+                        GradientWork &g);
 
 }  // namespace qv::petab_sim
 
