@@ -186,6 +186,10 @@ std::string fit_problem(const FitRequest &rq, FitResult &out) {
     if (before != readText(dir + "/model.cpp") || !newer_than_archives(dir + "/gasearch", config::kFitArchives))
         if (std::string msg = build_gasearch(dir); !msg.empty()) return msg;
 
+    // The program that refines and checks the search's best, made before the search's clock starts.
+    std::vector<std::string> ignored;
+    if (std::string msg = prepare_problem(rq.yaml, dir + "/evaluation", ignored); !msg.empty()) return msg;
+
     // 2. The search.
     const auto search_begin = std::chrono::steady_clock::now();
     std::string ga_file = dir + "/problem.ga";
@@ -221,8 +225,6 @@ std::string fit_problem(const FitRequest &rq, FitResult &out) {
     Evaluation refined;
     refined.problem = problem;
     refined.x = x;
-    std::vector<std::string> ignored;
-    if (std::string msg = prepare_problem(rq.yaml, dir + "/evaluation", ignored); !msg.empty()) return msg;
     const bool search_reached = rq.has_target && best_fitness(log) > rq.target;
     if (rq.refine_evaluations > 0 && !search_reached) {
         const unsigned long long seed = rq.seed.empty() ? 0ull : std::strtoull(rq.seed.c_str(), nullptr, 10);

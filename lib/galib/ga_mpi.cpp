@@ -161,15 +161,15 @@ int AcceptParams(gaparam *param, MPI_Datatype type) {
 }
 
 int ShareOptionalParams(gaparam *param) {
-    static_assert(sizeof(parallelparam) == sizeof(int32_t) && sizeof(refineparam) == 3 * sizeof(int32_t));
+    static_assert(sizeof(parallelparam) == sizeof(int32_t) && sizeof(refineparam) == 4 * sizeof(int32_t));
     int32_t fields[] = {static_cast<int32_t>(param->parallelParam.grain), param->refineParam.interval,
-                        param->refineParam.count, param->refineParam.budget};
+                        param->refineParam.count, param->refineParam.budget, param->refineParam.spread};
     if (MPI_Bcast(fields, static_cast<int>(std::size(fields)), MPI_INT, 0, MPI_COMM_WORLD) != MPI_SUCCESS) {
         log_sys(kMsgShare);
         return -1;
     }
     param->parallelParam.grain = static_cast<ParallelGrain>(fields[0]);
-    param->refineParam = {fields[1], fields[2], fields[3]};
+    param->refineParam = {fields[1], fields[2], fields[3], fields[4]};
     return 0;
 }
 

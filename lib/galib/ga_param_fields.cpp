@@ -394,13 +394,14 @@ const LineDef<parallelparam> kParallelLine = {
     .variants = kGrains,
 };
 
-// ---- REFINE;interval;count;budget; (optional) ------------------------------------------------------
+// ---- REFINE;interval;count;budget;spread; (optional) ------------------------------------------------------
 
 constexpr char kMsgRefineInterval[] = " ## Error: Refinement interval must be a positive integer.\n";
 constexpr char kMsgRefineCount[] = " ## Error: Number of refined individuals must be a positive integer.\n";
 constexpr char kMsgRefineCountHigh[] =
     " ## Error: Number of refined individuals must be smaller than equal island population %d.\n";
 constexpr char kMsgRefineBudget[] = " ## Error: Refinement budget must be a positive integer.\n";
+constexpr char kMsgRefineSpread[] = " ## Error: Number of individuals refined across the ranking must be 0 or more.\n";
 constexpr char kMsgRedundantRefineText[] = " ## Warning: Redundant parameters for REFINE.\n";
 
 constexpr FieldDef<refineparam> kRefineFieldTable[] = {
@@ -408,6 +409,7 @@ constexpr FieldDef<refineparam> kRefineFieldTable[] = {
     int_field(&refineparam::count, 1, at_least(1, kMsgRefineCount),
               at_most(Value::IslandPopulation, kMsgRefineCountHigh)),
     int_field(&refineparam::budget, 100, at_least(1, kMsgRefineBudget)),
+    int_field(&refineparam::spread, 0, at_least(0, kMsgRefineSpread)),
 };
 const std::span<const FieldDef<refineparam>> kRefineFields = kRefineFieldTable;
 const char *const kMsgRedundantRefine = kMsgRedundantRefineText;

@@ -124,7 +124,7 @@ extern const LineDef<crossoverparam> kCrossoverLine;
 extern const LineDef<mutationparam> kMutationLine;
 extern const LineDef<parallelparam> kParallelLine;
 
-// REFINE;interval;count;budget; has no type word: its fields follow the keyword.
+// REFINE;interval;count;budget;spread; has no type word: its fields follow the keyword.
 extern const std::span<const FieldDef<refineparam>> kRefineFields;
 extern const char *const kMsgRedundantRefine;
 

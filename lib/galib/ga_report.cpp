@@ -145,6 +145,7 @@ int PrintExecuteParameters(const gaparam *param, FILE *stream) {
         std::fprintf(fp, "\nRefine interval      : %d\n", param->refineParam.interval);
         std::fprintf(fp, "Refined per island   : %d\n", param->refineParam.count);
         std::fprintf(fp, "Refine budget        : %d\n", param->refineParam.budget);
+        if (param->refineParam.spread > 0) std::fprintf(fp, "Refined in turn      : %d\n", param->refineParam.spread);
     }
 
     std::fprintf(fp, "\n\n===Searching space information==========\n");

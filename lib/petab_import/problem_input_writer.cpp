@@ -24,10 +24,13 @@ constexpr int kGenerations = 500;
 constexpr int kChildren = 10;
 // The hybrid: every kRefineInterval generations the best of each island is refined by the
 // model's local search (Levenberg-Marquardt or BFGS with gradients from the sensitivities), with
-// at most kRefineBudget evaluations (a gradient counting as one).
+// at most kRefineBudget evaluations (a gradient counting as one), and kRefineSpread more members
+// of each island, taken across its ranking in turn, so that the local searches start from many
+// basins rather than again from the same optimum.
 constexpr int kRefineInterval = 10;
 constexpr int kRefineBest = 1;
 constexpr int kRefineBudget = 200;
+constexpr int kRefineSpread = 1;
 // The run's state, written every kCheckpointInterval generations for petab fit --resume.
 constexpr int kCheckpointInterval = 10;
 
@@ -140,8 +143,9 @@ std::string problem_ga(const TranslatedProblem &t) {
     s += "# Workers evaluate individuals (the result is that of one process, on any number of them).\n";
     s += "PARALLEL;INDIVIDUAL;\n";
     s += "#      generations between refinements; best of each island refined; evaluations each;\n";
+    s += "#      more of each island refined, across the ranking in turn;\n";
     s += "REFINE;" + std::to_string(kRefineInterval) + ";" + std::to_string(kRefineBest) + ";" +
-         std::to_string(kRefineBudget) + ";\n";
+         std::to_string(kRefineBudget) + ";" + std::to_string(kRefineSpread) + ";\n";
     s += "#          state file (in the run's directory); generations between two states;\n";
     s += "CHECKPOINT;fit.state;" + std::to_string(kCheckpointInterval) + ";\n";
     s += "DIGENESIS;MGG;" + std::to_string(kChildren) + ";\n";

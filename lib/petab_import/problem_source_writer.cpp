@@ -478,6 +478,10 @@ extern "C" int qv_model_refine(parameter *p, double *x, int n, long budget, doub
         }
     RefinementSettings settings;
     settings.max_evaluations = static_cast<int>(budget < 1 ? 1 : (budget > 1000000000L ? 1000000000L : budget));
+    // The search refines hundreds of points: each stops once its gains fall below 1e-6 of the
+    // objective, rather than crawling along a flat valley to the end of its budget. The refinement
+    // after the search goes on to the default tolerance.
+    settings.tolerance = 1.0e-6;
     const std::vector<double> start(x, x + n);
     static GradientWork sensitivities;   // its buffers kept from one refinement to the next
     const RefinementResult r = refine(kProblem, start, settings, workspace(), sensitivities);

@@ -151,6 +151,34 @@ TEST_F(SimulatorRun, RefinementReachesTheOptimumAndItsTotalsFollowTheGenerationL
     }
 }
 
+// One more member of each island from across its ranking: two refined points per island, the
+// same on one process and on three.
+TEST_F(SimulatorRun, RefinementAcrossTheRankingRefinesOneMoreOfEachIsland) {
+    writeFile("model.in", kRefineModel);
+    writeFile("spread.ga", replaced(kRefineGa, "REFINE;5;2;7;", "REFINE;5;1;7;1;") + kParallel);
+    std::vector<std::string> serialRun;
+    for (int nprocs : {1, 3}) {
+        SCOPED_TRACE(nprocs);
+        const RunResult r = run("gasearch_refine", nprocs, {"-I", "model.in", "-p", "spread.ga", "-f", "r.csv", "-S", "31"});
+        ASSERT_EQ(r.status, 0) << r.log;
+        EXPECT_EQ(linesWith(r.log, "refinement["),
+                  (std::vector<std::string>{"refinement[5], refined: 4, evaluations: 28, gradients: 4",
+                                            "refinement[10], refined: 8, evaluations: 56, gradients: 8"}))
+            << r.log;
+        const std::string report = file("r.csv");
+        const size_t block = report.find("generation,5\n");
+        ASSERT_NE(block, std::string::npos);
+        for (const char *id : {"[0][1], ", "[1][1], "}) {
+            const size_t at = report.find(std::string("\n") + id, block);
+            ASSERT_NE(at, std::string::npos) << id;
+            const std::string line = report.substr(at + 1, report.find('\n', at + 1) - at - 1);
+            EXPECT_EQ(line.substr(line.size() - 18), "2.000000, 0.500000") << line;
+        }
+        if (serialRun.empty()) serialRun = runPart(r.log);
+        else EXPECT_EQ(firstDifference(runPart(r.log), serialRun), "");
+    }
+}
+
 struct RefusalCase {
     const char *name;
     const char *program;
@@ -181,6 +209,8 @@ TEST_F(SimulatorRun, TheNewLinesRefuseWhatCannotRunWithTheirMessage) {
          " ## Error: Number of refined individuals must be smaller than equal island population 8."},
         {"no budget", "gasearch_refine", "refine.in", base + "REFINE;1;1;-4;\n", 1, 255,
          " ## Error: Refinement budget must be a positive integer."},
+        {"a negative spread", "gasearch_refine", "refine.in", base + "REFINE;1;1;5;-1;\n", 1, 255,
+         " ## Error: Number of individuals refined across the ranking must be 0 or more."},
         {"twice", "gasearch_refine", "refine.in", base + "REFINE;1;\nREFINE;2;\n", 1, 255, " ## Error: Duplicate keyword:REFINE"},
         {"an unknown grain", "gasearch_linear", "linear.in", base + "PARALLEL;RANK;\n", 1, 255,
          " ## Error: Unknown parallel grain:RANK"},

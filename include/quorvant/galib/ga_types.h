@@ -93,6 +93,7 @@ struct refineparam {                // keyword REFINE (optional)
     int32_t interval;               // generations between refinements; 0: no REFINE line
     int32_t count;                  // best individuals of each island refined
     int32_t budget;                 // objective evaluations one refinement may spend
+    int32_t spread;                 // more individuals of each island refined, across the ranking
 };
 
 // What the refinements of a run spent so far, as the model counts it.

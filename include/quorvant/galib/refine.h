@@ -7,8 +7,13 @@
 // Whether the REFINE line refines after generation g: every interval-th generation from 1 on.
 bool RefineDue(const gaparam *param, int generation);
 
-// After generation g, when due: the best count individuals of each of islands[0 .. numIsland-1]
-// refined in place (see RefineGenes), then every island sorted again. 0, or -1 after the message.
+// The rank (count .. population-1) of the k-th of the spread individuals refined in the given
+// round (generation / interval) beyond the best count.
+int SpreadRank(long round, int k, int spread, int count, int population);
+
+// After generation g, when due: the best count individuals of each of islands[0 .. numIsland-1],
+// and spread more at the ranks SpreadRank gives, refined in place (see RefineGenes), then every
+// island sorted again. 0, or -1 after the message.
 int RefineIslands(gaparam *param, gaisland *islands, int numIsland, int generation);
 
 #endif
