@@ -7,10 +7,10 @@
 // VALUES_FILE holds the estimated parameters on their parameterScale, one per line, in the order
 // of the model's table. With --refine they are first refined by the local search (at most that many
 // evaluations per start), and so are STARTS more points drawn uniformly in the box of the scaled
-// bounds (a stream seeded with SEED), no new one after SECONDS; the best of the refined points is
-// kept. With OFFSET and STRIDE only the starts whose number (0 for the given values) is OFFSET
-// modulo STRIDE, so that STRIDE runs share the starts out; with TARGET no new start once one has
-// reached it. OUT_FILE gets "llh: ", "chi2: ", "log prior: ", "failed: " lines (and "failure: "
+// bounds (a stream seeded with SEED), no new one, and no iteration of any, after SECONDS; the
+// best of the refined points is kept. With OFFSET and STRIDE only the starts whose number (0 for
+// the given values) is OFFSET modulo STRIDE, so that STRIDE runs share the starts out; with
+// TARGET no new start once one has reached it. OUT_FILE gets "llh: ", "chi2: ", "log prior: ", "failed: " lines (and "failure: "
 // with what failed first; after a refinement "refinement: <evaluations> evaluations, <iterations>
 // iterations, ...", "refined: <evaluations> <iterations> <starts> <best start>" and "values:" with
 // one refined value per line), then "simulations:" and one line per
@@ -138,6 +138,9 @@ int main(int argc, char **argv) {
         // that the starts are the same however they are shared out).
         qv::petab_sim::RefinementSettings settings;
         settings.max_evaluations = refine_evaluations;
+        if (seconds > 0)
+            settings.deadline = begin + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                            std::chrono::duration<double>(seconds));
         qv::petab_sim::RefinementResult best;
         bool have = false;
         long evaluations = 0, iterations = 0;

@@ -228,8 +228,8 @@ std::string fit_problem(const FitRequest &rq, FitResult &out) {
     const bool search_reached = rq.has_target && best_fitness(log) > rq.target;
     if (rq.refine_evaluations > 0 && !search_reached) {
         const unsigned long long seed = rq.seed.empty() ? 0ull : std::strtoull(rq.seed.c_str(), nullptr, 10);
-        // Within the time limit: what the search left of it (at least a tenth of it, for the
-        // refinement of the search's best, which always runs to its end).
+        // Within the time limit: what the search left of it, or at least a tenth of it for the
+        // refinement of the search's best. No iteration of any start begins after that.
         double seconds = 0.0;
         if (rq.time_limit > 0) {
             const double used = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();

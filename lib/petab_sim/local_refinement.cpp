@@ -33,6 +33,10 @@ constexpr double kLambdaUp = 4.0;
 constexpr double kLambdaMin = 1.0e-12;
 constexpr double kLambdaMax = 1.0e10;
 
+bool past_deadline(const RefinementSettings &s) {
+    return s.deadline != std::chrono::steady_clock::time_point::max() && std::chrono::steady_clock::now() >= s.deadline;
+}
+
 class Search {
 public:
     Search(const Problem &pb, const RefinementSettings &s, Workspace &w, GradientWork &g)
@@ -55,7 +59,7 @@ public:
         if (!s_.sensitivities) gradient(x, phi, g);
         r.start_objective = -phi;
         int stalls = 0;
-        while (std::isfinite(phi) && evaluations_ < s_.max_evaluations) {
+        while (std::isfinite(phi) && evaluations_ < s_.max_evaluations && !past_deadline(s_)) {
             ++r.iterations;
             // 1. The direction on the free variables.
             std::vector<bool> free(n_);
@@ -253,7 +257,7 @@ public:
         r.start_objective = std::isfinite(cost) ? at_x.llh + at_x.log_prior : -std::numeric_limits<double>::infinity();
         double lambda = kLambdaStart;
         int stalls = 0;
-        while (std::isfinite(cost) && evaluations_ < s_.max_evaluations) {
+        while (std::isfinite(cost) && evaluations_ < s_.max_evaluations && !past_deadline(s_)) {
             // 1. The Jacobian from the sensitivities, or by forward differences (backward at an
             // upper bound).
             xp = x;

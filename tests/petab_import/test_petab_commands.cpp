@@ -221,6 +221,14 @@ TEST_F(PetabCommands, AFitsTableEvaluatesToTheReportedValue) {
         ASSERT_EQ(rows.size(), 3u);
         EXPECT_EQ(rows[0], "observableId\tsimulationConditionId\ttime\tsimulation");
     }
+    // The refinement's time is up before its first iteration: the start is evaluated (with its
+    // Jacobian) and kept, and nothing more runs.
+    const std::string program = (dir / "fit/evaluation/evaluate").string();
+    qv::test::write_file(dir / "start.txt", "1\n1\n1\n1\n");
+    ASSERT_EQ(std::system(("'" + program + "' '" + (dir / "start.txt").string() + "' '" + (dir / "late.txt").string() +
+                           "' --refine 20000 0 1 1e-9").c_str()), 0);
+    const std::string late = qv::test::read_file(dir / "late.txt");
+    EXPECT_NE(late.find("\nrefined: 1 0 1 0\n"), std::string::npos) << late;
 }
 
 // The refinement's starts shared out among two processes choose what one process chooses: with a

@@ -6,6 +6,7 @@
 #ifndef QUORVANT_PETAB_SIM_LOCAL_REFINEMENT_H
 #define QUORVANT_PETAB_SIM_LOCAL_REFINEMENT_H
 
+#include <chrono>
 #include <vector>
 
 #include "quorvant/petab_sim/objective.h"
@@ -21,6 +22,8 @@ struct RefinementSettings {
     double step = 1.0e-5;          // difference step on the scaled values: step * (1 + |x|)
     double tolerance = 1.0e-10;    // stop when an iteration gains less than tolerance * (1 + |f|)
     bool sensitivities = true;     // derivatives from the sensitivities (else finite differences)
+    // No iteration begins after this (the point reached so far is the result).
+    std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max();
 };
 
 struct RefinementResult {
