@@ -10,11 +10,11 @@
 // bounds (a stream seeded with SEED), no new one, and no iteration of any, after SECONDS; the
 // best of the refined points is kept. With OFFSET and STRIDE only the starts whose number (0 for
 // the given values) is OFFSET modulo STRIDE, so that STRIDE runs share the starts out; with
-// TARGET no new start once one has reached it. OUT_FILE gets "llh: ", "chi2: ", "log prior: ", "failed: " lines (and "failure: "
-// with what failed first; after a refinement "refinement: <evaluations> evaluations, <iterations>
-// iterations, ...", "refined: <evaluations> <iterations> <starts> <best start>" and "values:" with
-// one refined value per line), then "simulations:" and one line per
-// measurement with its simulated value and its noise parameter, tab-separated. With --gradient the
+// TARGET no new start once one has reached it. OUT_FILE gets "llh: ", "chi2: ", "log prior: ",
+// "failed: " lines (and "failure: " with what failed first; after a refinement "refinement:
+// <evaluations> evaluations, <iterations> iterations, ...", "refined: <evaluations> <iterations>
+// <starts> <best start>" and "values:" with one refined value per line), then "simulations:" and
+// one line per measurement with its simulated value and its noise parameter, tab-separated. With --gradient the
 // file also gets "gradient: <j> <from the sensitivities> <by central differences>" per estimated
 // parameter and "timing: <seconds per evaluation> <seconds per gradient>". Exit status 0, or 1
 // with a message.

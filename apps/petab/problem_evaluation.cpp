@@ -216,10 +216,11 @@ std::string run_evaluation(const std::string &dir, int refine_evaluations, Evalu
         std::vector<std::string> cmd{dir + "/evaluate", dir + "/values.txt", dir + "/result" + tag + ".txt"};
         if (refine_evaluations > 0) cmd.insert(cmd.end(), {"--refine", std::to_string(refine_evaluations)});
         else if (out.want_gradient) cmd.emplace_back("--gradient");
-        if (refine_evaluations > 0 && (starts > 0 || seconds > 0))
+        if (refine_evaluations > 0 && (starts > 0 || seconds > 0)) {
             cmd.insert(cmd.end(), {std::to_string(starts), std::to_string(seed), full_precision(seconds), std::to_string(r),
                                    std::to_string(runs)});
-        if (refine_evaluations > 0 && (starts > 0 || seconds > 0) && out.has_target) cmd.push_back(full_precision(out.target));
+            if (out.has_target) cmd.push_back(full_precision(out.target));
+        }
         const std::string log = dir + "/run" + tag + ".log";
         const ProcessResult p = runProcess(cmd, log, kRunSeconds);
         if (!p.ok()) {
