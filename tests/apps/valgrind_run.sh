@@ -20,6 +20,8 @@ fi
 work="$(mktemp -d /tmp/qv_valgrind_XXXXXX)"
 cp "$model" "$work/model.in"
 cd "$work" || exit 1
+# The job's MPI session directory is its own: another test's job ending cannot remove it meanwhile.
+export OMPI_MCA_orte_tmpdir_base="$work/mpi"
 
 # The status of memcheck's own findings differs from every status the simulator ends with.
 memcheck_status=99
