@@ -124,8 +124,10 @@ protected:
         // Under the sanitizers, leak checking is off in the MPI processes: Open MPI unloads its
         // components at finalisation, so its own unreleased memory cannot be attributed (or
         // suppressed) by library name. Address and undefined-behaviour errors still fail the run;
-        // the program's own units are leak-checked by test_simulator_units.
-        std::string cmd = "cd " + quote(dir.string()) + " && ASAN_OPTIONS=\"$ASAN_OPTIONS:detect_leaks=0\" " +
+        // the program's own units are leak-checked by test_simulator_units. The slow unwinder, there
+        // to attribute leaks, is not needed then.
+        std::string cmd = "cd " + quote(dir.string()) +
+                          " && ASAN_OPTIONS=\"$ASAN_OPTIONS:detect_leaks=0:fast_unwind_on_malloc=1\" " +
                           QV_MPIEXEC + " -n " + std::to_string(nprocs) +
                           " " + quote(std::string(QV_BINARY_DIR) + "/bin/" + program);
         for (const auto &a : args) cmd.append(" ").append(quote(a));

@@ -86,7 +86,7 @@ protected:
     }
     Outcome tool(const std::vector<std::string> &args, const std::string &env = "") { return run("qv_results", args, env); }
     Outcome mpi(const std::string &program, const std::vector<std::string> &args) {
-        return run(program, args, "ASAN_OPTIONS=\"$ASAN_OPTIONS:detect_leaks=0\" " + std::string(QV_MPIEXEC) + " -n 1");
+        return run(program, args, "ASAN_OPTIONS=\"$ASAN_OPTIONS:detect_leaks=0:fast_unwind_on_malloc=1\" " + std::string(QV_MPIEXEC) + " -n 1");
     }
     void write(const std::string &name, const std::string &text) { std::ofstream(dir / name) << text; }
 };
