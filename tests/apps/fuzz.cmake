@@ -1,7 +1,7 @@
 # Hardening tests of the simulator: the regression corpus of hostile model files, faults around
 # its files, a rank killed during a survey, and memory checks of one run per solver. They run the
 # simulator built for the linear chain model (bin/simulator_corpus), in the plain and in the
-# sanitizer tree alike. The fuzzing harnesses themselves are built by tests/fuzz/run_fuzz.sh.
+# sanitizer tree alike. The fuzzing harnesses themselves are in tests/fuzz/.
 if(TARGET qv_simulator_app)
   quorvant_add_programs(_corpus ${PROJECT_SOURCE_DIR}/models/linear/linear.cpp)
 
